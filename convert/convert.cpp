@@ -6,6 +6,9 @@
 #include "convert/file_utils.h"
 #include "convert/image_reader.h"
 #include "convert/jpeg_codec.h"
+#include "convert/readers/bmp_reader.h"
+#include "convert/readers/png_reader.h"
+#include "convert/readers/tiff_reader.h"
 
 namespace dropshrink {
 
@@ -22,6 +25,9 @@ std::unique_ptr<ImageReader> MakeReader() {
 // content alone. The weakest test comes last.
 const ReaderFactory kReaderChain[] = {
     MakeReader<JpegCodec>,
+    MakeReader<BmpReader>,
+    MakeReader<TiffReader>,
+    MakeReader<PngReader>,
 };
 
 }  // namespace
