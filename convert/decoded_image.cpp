@@ -9,10 +9,13 @@ namespace dropshrink {
 int64_t DecodedImage::ByteSize(int32_t width, int32_t height, uint32_t bitsPerPixel) {
   if (width < 1 || height < 1) return -1;
   if (bitsPerPixel != 8 && bitsPerPixel != 24 && bitsPerPixel != 32) return -1;
-  // Both factors are below 2^31 and the depth below 2^3 bytes, so the
-  // 64-bit product cannot overflow; the 32-bit store size can.
-  int64_t bytes = int64_t{width} * height * (bitsPerPixel / 8);
-  return bytes > std::numeric_limits<int32_t>::max() ? -1 : bytes;
+  // Width times height fits in 62 bits; past int32 it is refused before the
+  // depth can take the product out of 64.
+  constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
+  const int64_t count = int64_t{width} * height;
+  if (count > kMax) return -1;
+  const int64_t bytes = count * (bitsPerPixel / 8);
+  return bytes > kMax ? -1 : bytes;
 }
 
 bool DecodedImage::Allocate(int32_t width, int32_t height, uint32_t bitsPerPixel,
