@@ -7,6 +7,8 @@
 #include "convert/image_reader.h"
 #include "convert/jpeg_codec.h"
 #include "convert/readers/bmp_reader.h"
+#include "convert/readers/pcx_reader.h"
+#include "convert/readers/photocd_reader.h"
 #include "convert/readers/png_reader.h"
 #include "convert/readers/tiff_reader.h"
 
@@ -28,6 +30,8 @@ const ReaderFactory kReaderChain[] = {
     MakeReader<BmpReader>,
     MakeReader<TiffReader>,
     MakeReader<PngReader>,
+    MakeReader<PcxReader>,
+    MakeReader<PhotoCdReader>,
 };
 
 }  // namespace
