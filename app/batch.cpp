@@ -45,18 +45,24 @@ std::vector<BatchSource> ListFolderSources(const std::string& folderPath) {
   return sources;
 }
 
-std::vector<BatchSource> ListDropSources(const std::string& dropText) {
-  const TextRules& rules = PlatformTextRules();
+std::vector<BatchSource> ListItemSources(const std::vector<std::string>& items) {
   std::vector<BatchSource> sources;
-  if (FindCrLf(dropText, 0, rules) == std::string::npos) {
+  for (const std::string& item : items) sources.push_back({item, false});
+  if (items.size() == 1) {
     // A single item is taken both as a file and as a folder, without asking
     // which it is: the conversion of a folder's path writes nothing, and a
     // file lists nothing.
-    sources.push_back({dropText, false});
-    std::vector<BatchSource> scanned = ListFolderSources(dropText);
+    std::vector<BatchSource> scanned = ListFolderSources(items.front());
     sources.insert(sources.end(), scanned.begin(), scanned.end());
-    return sources;
   }
+  return sources;
+}
+
+std::vector<BatchSource> ListDropSources(const std::string& dropText) {
+  const TextRules& rules = PlatformTextRules();
+  if (FindCrLf(dropText, 0, rules) == std::string::npos) return ListItemSources({dropText});
+  // Several items, even when only one piece is left after the split.
+  std::vector<BatchSource> sources;
   for (const std::string& item : SplitDropText(dropText, rules)) sources.push_back({item, false});
   return sources;
 }
@@ -67,6 +73,10 @@ void CompressDropped(const std::string& dropText, const BatchOptions& options) {
   // The whole listing is taken before the first conversion: when the output
   // folder is the dropped folder, the new targets must not become sources.
   ConvertAll(ListDropSources(dropText), options);
+}
+
+void CompressItems(const std::vector<std::string>& items, const BatchOptions& options) {
+  ConvertAll(ListItemSources(items), options);
 }
 
 std::string MakeTargetPath(const std::string& sourcePath) {

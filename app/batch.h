@@ -62,10 +62,15 @@ void ConvertOne(const std::string& sourcePath);
 // Converts each file directly inside the folder; subfolders are ignored.
 void ConvertFolder(const std::string& folderPath);
 
+// CompressDropped for items handed over one by one, as the command line has
+// them: the same meaning, without joining them into one text first.
+void CompressItems(const std::vector<std::string>& items, const BatchOptions& options);
+
 // The sources a drop converts, in order. A dropped folder is listed before
 // anything is converted, so targets written into it are never taken for
 // sources of the same batch.
 std::vector<BatchSource> ListDropSources(const std::string& dropText);
+std::vector<BatchSource> ListItemSources(const std::vector<std::string>& items);
 
 // folderPath, with a separator appended when it has none at its end, plus
 // each file name directly inside it, in the order the system lists them.

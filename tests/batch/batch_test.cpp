@@ -146,6 +146,9 @@ TEST_F(BatchTest, SeveralItemsAreNeverScanned) {
   const std::string folder = FolderOfJpegs(kPictures, {"c.jpg"});
   CompressDropped(in_ + "a.jpg\r\n" + folder + "\r\n" + in_ + kCat + ".jpg\r\n");
   EXPECT_EQ(FileNames(out_), Targets({"a", kCat}));
+  // A CR LF makes it a drop of several, even with one piece before it.
+  CompressDropped(folder + "\r\n");
+  EXPECT_EQ(FileNames(out_), Targets({"a", kCat}));
 }
 
 TEST_F(BatchTest, EmptyPiecesBetweenSeparatorsAreItems) {
