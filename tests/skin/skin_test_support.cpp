@@ -134,9 +134,9 @@ skin::ScopedGpImage MakeSolidImage(int w, int h, uint32_t argb) {
     return MakeImage(w, h, [argb](int, int) { return argb; });
 }
 
-TestWindow::TestWindow(int width, int height) {
+TestWindow::TestWindow(int width, int height, bool visible) {
     RegisterTestWindowClass();
-    window = CreateWindowExA(0, testWindowClass, "", WS_POPUP | WS_VISIBLE, 100, 100, width,
+    window = CreateWindowExA(0, testWindowClass, "", WS_POPUP | (visible ? WS_VISIBLE : 0), 100, 100, width,
                              height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
@@ -159,6 +159,22 @@ void PumpMessages() {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+}
+
+int GdiHandleHighWater() {
+    HBRUSH probes[256];
+    int highest = 0;
+    for (HBRUSH& probe : probes) {
+        probe = CreateSolidBrush(RGB(1, 2, 3));
+        int slot = LOWORD(reinterpret_cast<uintptr_t>(probe));
+        if (slot > highest) {
+            highest = slot;
+        }
+    }
+    for (int i = 255; i >= 0; --i) {
+        DeleteObject(probes[i]);
+    }
+    return highest;
 }
 
 std::string AvailableFontFace() {

@@ -36,9 +36,11 @@ skin::ScopedGpImage MakeImage(int w, int h, const std::function<uint32_t(int, in
 skin::ScopedGpImage MakeSolidImage(int w, int h, uint32_t argb);
 
 // A borderless top-level popup of the given size, destroyed with the object.
+// Hidden unless asked: Wine waits up to two seconds for a shown window to be
+// withdrawn when there is no window manager, which is the case on Xvfb.
 class TestWindow {
   public:
-    TestWindow(int width, int height);
+    TestWindow(int width, int height, bool visible = false);
     ~TestWindow();
     TestWindow(const TestWindow&) = delete;
     TestWindow& operator=(const TestWindow&) = delete;
@@ -52,6 +54,11 @@ class TestWindow {
 };
 
 void PumpMessages();
+
+// Wine's GetGuiResources counts nothing. Its GDI handles come from one table
+// whose freed slots are reused first, so the highest slot that a batch of new
+// objects lands in only rises when objects were left alive in between.
+int GdiHandleHighWater();
 
 // The first font family of a short list of common faces that GDI+ knows here.
 std::string AvailableFontFace();
