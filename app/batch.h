@@ -33,14 +33,10 @@ class BatchObserver {
  public:
   virtual ~BatchObserver() = default;
   // Before each conversion; `index` runs from 1 to `total`.
-  virtual void OnConverting(size_t index, size_t total, const BatchSource& source) {
-    (void)index, (void)total, (void)source;
-  }
+  virtual void OnConverting(size_t /*index*/, size_t /*total*/, const BatchSource& /*source*/) {}
   // After each conversion, with ConvertToJpeg's result.
-  virtual void OnConverted(const BatchSource& source, const std::string& target,
-                           int32_t result) {
-    (void)source, (void)target, (void)result;
-  }
+  virtual void OnConverted(const BatchSource& /*source*/, const std::string& /*target*/,
+                           int32_t /*result*/) {}
 };
 
 struct BatchOptions {

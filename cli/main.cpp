@@ -164,7 +164,7 @@ class Report : public BatchObserver {
     lineLength_ = shown;
   }
 
-  void OnConverted(const BatchSource& source, const std::string& target,
+  void OnConverted(const BatchSource& source, const std::string& /*target*/,
                    int32_t result) override {
     if (result == kConverted) {
       ++converted_;
@@ -180,7 +180,6 @@ class Report : public BatchObserver {
     } else {
       failures_.push_back(source.path + ": " + DescribeResult(result));
     }
-    (void)target;
   }
 
   void ClearProgress() {

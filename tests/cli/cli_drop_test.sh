@@ -4,7 +4,7 @@
 # usage: cli_drop_test.sh PATH-TO-dropshrink
 set -u
 
-tool=$1
+tool=$(realpath "$1")
 for needed in convert identify; do
   if ! command -v "$needed" >/dev/null; then
     echo "SKIP: ImageMagick's $needed makes the sample images"; exit 77
