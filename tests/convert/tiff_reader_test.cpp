@@ -156,7 +156,7 @@ TEST_F(TiffReaderTest, RasterSizeLimit) {
       {"raster just fits 32 bits", 32768, 32767, 1},
       {"raster of exactly 2^32 bytes", 32768, 32768, 0},
       {"raster far past 32 bits", 100000, 100000, 0},
-      {"one row past 32 bits", 1u << 30, 1, 0},
+      {"one column of 2^30 rows", 1, 1u << 30, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
