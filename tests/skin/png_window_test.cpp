@@ -355,3 +355,33 @@ TEST(Refresh, ThousandRefreshesLeakNeitherGdiObjectsNorMemory) {
         EXPECT_EQ(gdiBefore, gdiAfter) << "GDI objects";
     }
 }
+
+TEST(CaretBlink, AttachedWindowTicksEveryHalfSecond) {
+    CaretStateReset reset;
+    TestWindow window(200, 50);
+    PngWindow skin;
+    ASSERT_TRUE(skin.Attach(window.Get()));
+    HWND edit = window.AddChild("Edit", "", 0, 10, 10, 100, 24);
+    caretWindow = window.Get();
+    caretTextBox = edit;
+    ComposeWindow(window.Get(), nullptr, false);
+    ASSERT_NE(nullptr, cachedCanvas);
+
+    int changes = 0;
+    int last = caretPhase;
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < 1300) {
+        MSG msg;
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageA(&msg);
+        } else {
+            Sleep(10);
+        }
+        if (caretPhase != last) {
+            ++changes;
+            last = caretPhase;
+        }
+    }
+    EXPECT_GE(changes, 2) << "two ticks of the 500 ms timer in 1.3 s";
+    EXPECT_LE(changes, 3);
+}
