@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 namespace dropshrink {
 
 namespace {
@@ -169,8 +171,9 @@ HRESULT STDMETHODCALLTYPE DropTarget::Drop(IDataObject* data, DWORD keys, POINTL
         return E_FAIL;
     }
     std::vector<std::string> names = QueryDroppedFiles(static_cast<HDROP>(global));
-    // An empty list would become an empty path, which the batch takes for
-    // the root of the current drive.
+    // An empty name, or an empty list, would become an empty path, which the
+    // batch takes for the root folder of the current drive.
+    names.erase(std::remove(names.begin(), names.end(), std::string()), names.end());
     if (names.empty() || !handler) {
         return E_FAIL;
     }
