@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "convert/decoded_image.h"
 #include "convert/file_utils.h"
