@@ -29,6 +29,12 @@ if [ -z "$targets" ]; then
   done
 fi
 
+# A small JPEG or PNG may declare a picture of up to 2 GB, which the engine
+# allocates and (for JPEG, whose library pads a truncated file with blank
+# rows) fills: file-backed pixel memory counts toward the resident size,
+# and filling it under the sanitizers takes tens of seconds.
+limits=(-rss_limit_mb=4096 -timeout=90)
+
 failed=()
 for name in $targets; do
   exe=$build/tests/fuzz/fuzz_$name
@@ -43,7 +49,7 @@ for name in $targets; do
   regressions=$root/tests/fuzz/regressions/$name
   if [ -d "$regressions" ] && [ -n "$(ls -A "$regressions")" ]; then
     echo "==> fuzz_$name: regression inputs"
-    if ! "$exe" -rss_limit_mb=2560 -timeout=30 "$regressions"/* >"$findings/regressions.log" 2>&1
+    if ! "$exe" "${limits[@]}" "$regressions"/* >"$findings/regressions.log" 2>&1
     then
       tail -n 40 "$findings/regressions.log"
       failed+=("$name (regressions)")
@@ -54,7 +60,7 @@ for name in $targets; do
   [ -n "${FUZZ_RUNS:-}" ] && limit=(-runs="$FUZZ_RUNS")
   echo "==> fuzz_$name: ${limit[*]}"
   # A megabyte pac is padded by the target itself; 64 KB inputs are plenty.
-  if "$exe" "${limit[@]}" -max_len=65536 -rss_limit_mb=2560 -timeout=30 \
+  if "$exe" "${limit[@]}" -max_len=65536 "${limits[@]}" \
       -artifact_prefix="$findings/" -print_final_stats=1 \
       "$corpus" "$build/seeds/$name" >"$findings/fuzz.log" 2>&1; then
     grep -E 'stat::number_of_executed_units|Done [0-9]+ runs' "$findings/fuzz.log" | tail -n 2

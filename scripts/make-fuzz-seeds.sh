@@ -70,12 +70,13 @@ im $src -type palette "pcx:$out/pcx/magick-palette.pcx"
 im $src -alpha set "pcx:$out/pcx/magick-rgba.pcx"
 
 # The fuzz target pads its input to the size threshold and takes the first
-# byte for the resolution (it is not part of what the reader looks at), so
-# a pac's first 12 KB (signature and the start of Base/16) make three seeds.
+# byte for the resolution (0 Base/16, 6 Base/4, 7 Base; the reader never
+# looks at it), so a pac's first 12 KB (signature and the start of Base/16)
+# make three seeds.
 pac=$(mktemp)
 trap 'rm -f "$pac"' EXIT
 if convert -size 768x512 -seed 2 plasma:fractal "pcd:$pac" 2>/dev/null; then
-  for r in 0 1 2; do
+  for r in 0 6 7; do
     { printf "\\x0$r"; head -c 12288 "$pac" | tail -c +2; } > "$out/photocd/pac-$r.pcd"
   done
 fi
