@@ -28,6 +28,8 @@ struct LayerState {
     bool started = false;
     HINSTANCE instance = nullptr;
     HWND owner = nullptr;
+    HICON icon = nullptr;
+    HICON smallIcon = nullptr;
     WindowState windows[appWindowCount];
 };
 
@@ -204,13 +206,13 @@ bool StartWindowLayer() {
     OleInitialize(nullptr);
     layer.instance = GetModuleHandleA(nullptr);
     SetCurrentDirectoryToProgramFolder();
-    HICON icon = LoadIconA(layer.instance, "DEFAULT_ICON");
+    layer.icon = LoadIconA(layer.instance, "DEFAULT_ICON");
     // The taskbar button wants the small size; the one 48 x 48 picture is
     // scaled down once here rather than at every draw.
-    auto smallIcon = static_cast<HICON>(LoadImageA(layer.instance, "DEFAULT_ICON", IMAGE_ICON,
-                                                   GetSystemMetrics(SM_CXSMICON),
-                                                   GetSystemMetrics(SM_CYSMICON), 0));
-    if (!RegisterClassOnce(windowClass, WindowProc, icon, smallIcon) ||
+    layer.smallIcon = static_cast<HICON>(LoadImageA(layer.instance, "DEFAULT_ICON", IMAGE_ICON,
+                                                    GetSystemMetrics(SM_CXSMICON),
+                                                    GetSystemMetrics(SM_CYSMICON), 0));
+    if (!RegisterClassOnce(windowClass, WindowProc, layer.icon, layer.smallIcon) ||
         !RegisterClassOnce(zoneClass, ZoneProc, nullptr, nullptr) ||
         !RegisterClassOnce(ownerClass, OwnerProc, nullptr, nullptr)) {
         return false;
