@@ -33,6 +33,8 @@ if [ "${1:-}" != --inside ]; then
     command -v "$tool" >/dev/null || { echo "try-desktop: $tool is missing (scripts/setup.sh)" >&2; exit 2; }
   done
   mkdir -p "$out"
+  # Only this run's screenshots, so none is taken for a step that failed.
+  rm -f "$out"/*.png
   # A prefix of its own, so a long session here never holds up the tests'.
   export WINE_TEST_ROOT=${WINE_TEST_ROOT:-$out/wineprefix}
   exec "$root/scripts/wine-env.sh" "$0" --inside "$exe"
