@@ -4,7 +4,10 @@
 // decodes; afterwards no temporary pixel file may be left in the private
 // temporary folder.
 #include <dirent.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +22,8 @@
 namespace {
 
 using namespace dropshrink;
+
+constexpr rlim_t kLargestFile = 256u << 20;
 
 std::string tempFolder;
 std::string inputPath;
@@ -95,10 +100,22 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   inputPath = tempFolder + "/input";
   setenv("TMPDIR", folder, 1);
   std::atexit(RemoveFolder);
+  // A header of a few bytes may declare a picture of gigabytes, which the
+  // engine would map and fill in memory-backed files. Capping the file size
+  // turns such pictures into failed allocations, so the fuzzer stays fast
+  // and walks the failure paths instead; the rows of a big picture are
+  // decoded by the same code as those of a small one.
+  // libFuzzer takes SIGXFSZ for a finding; it is ignored once the engine
+  // runs (see LLVMFuzzerTestOneInput), so a refused size is a failed call.
+  const rlimit fileSize = {kLargestFile, kLargestFile};
+  if (setrlimit(RLIMIT_FSIZE, &fileSize) != 0) Fail("setrlimit", "RLIMIT_FSIZE");
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // libFuzzer installs its handlers after LLVMFuzzerInitialize.
+  static const bool sizeSignalIgnored = std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
+  if (!sizeSignalIgnored) Fail("signal", "SIGXFSZ");
 #ifdef DROPSHRINK_FUZZ_PHOTOCD
   // The first byte is never looked at by the reader, so it picks the
   // resolution: mostly the smallest, which keeps runs fast, now and then
