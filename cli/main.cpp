@@ -170,13 +170,15 @@ class Report : public BatchObserver {
       ++converted_;
     } else if (result == kNotDecodable && source.fromFolderScan) {
       // What a drop would pass over without a word: a file in the folder
-      // that is no image.
+      // that is no image. Named here all the same, so a picture in a
+      // variant the readers do not take is not lost from sight.
       ++skipped_;
+      skippedNotes_.push_back(source.path + ": " + DescribeResult(result));
     } else if (result == kNotDecodable && IsDirectory(source.path)) {
+      // A lone folder is a folder to scan, not a source of its own.
+      if (!severalItems_) return;
       ++skipped_;
-      if (severalItems_)
-        skippedNotes_.push_back(source.path +
-                                ": a folder, scanned only when it is the only PATH");
+      skippedNotes_.push_back(source.path + ": a folder, scanned only when it is the only PATH");
     } else {
       failures_.push_back(source.path + ": " + DescribeResult(result));
     }

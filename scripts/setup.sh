@@ -39,7 +39,7 @@ missing() {
   for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || out+=("$p")
   done
-  printf '%s\n' "${out[@]}"
+  [ "${#out[@]}" -eq 0 ] || printf '%s\n' "${out[@]}"
 }
 
 main() {

@@ -60,8 +60,9 @@ check "folder: exit status" [ "$status" = 0 ]
 check "folder: outputs" same_files out "cat$suffix" "tree$suffix" "leaf$suffix" "sky$suffix" \
   "sun$suffix" "猫$suffix"
 check "folder: converted count" has_line "converted: 6"
-# The folder's own path and the text file.
-check "folder: skipped count" has_line "skipped: 2"
+# The text file, named with its reason; the folder itself is no source.
+check "folder: skipped count" has_line "skipped: 1"
+check "folder: skipped named" has_line "  pics/notes.txt: not an image or undecodable"
 check "folder: failed count" has_line "failed: 0"
 check "folder: output folder" has_line "output folder: out/"
 check "folder: quality 75" quality_is "out/cat$suffix" 75
