@@ -33,6 +33,12 @@ fi
 # these; they leave room for the sanitizers on a loaded machine.
 limits=(-rss_limit_mb=3072 -timeout=60)
 
+# The targets' private temporary folders, gone at the end even when a
+# finding ended a target early.
+DROPSHRINK_FUZZ_ROOT=$(mktemp -d /dev/shm/dropshrink-fuzz-XXXXXX 2>/dev/null || mktemp -d)
+export DROPSHRINK_FUZZ_ROOT
+trap 'rm -rf "$DROPSHRINK_FUZZ_ROOT"' EXIT
+
 failed=()
 for name in $targets; do
   exe=$build/tests/fuzz/fuzz_$name
