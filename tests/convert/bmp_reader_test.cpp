@@ -17,7 +17,7 @@ using test::ScopedTempDir;
 using test::TempFolder;
 using test::WriteFileBytes;
 
-using Bytes = std::vector<uint8_t>;
+using test::Bytes;
 
 void Put16(Bytes& b, size_t at, uint32_t v) {
   b[at] = static_cast<uint8_t>(v);
@@ -79,19 +79,7 @@ Bytes Os2Bmp(int width, int height) {
   return b;
 }
 
-class BmpReaderTest : public ::testing::Test {
- protected:
-  void TearDown() override { EXPECT_TRUE(temp_.PixelFiles().empty()); }
-
-  std::string Write(const Bytes& bytes) {
-    std::string path = folder_.File("picture.bmp");
-    EXPECT_TRUE(WriteFileBytes(path, bytes));
-    return path;
-  }
-
-  ScopedTempDir temp_;
-  TempFolder folder_;
-};
+using BmpReaderTest = test::EngineTest;
 
 TEST_F(BmpReaderTest, AcceptedVariantsGiveTheSameTopFirstPicture) {
   struct Case {

@@ -22,17 +22,8 @@ using test::TempFolder;
 using test::WriteFileBytes;
 using test::WriteJpeg;
 
-class ConvertToJpegTest : public ::testing::Test {
- protected:
-  void TearDown() override {
-    // Whatever the outcome, the engine leaves no pixel file behind.
-    EXPECT_TRUE(temp_.PixelFiles().empty());
-  }
-  std::string File(const char* name) const { return folder_.File(name); }
-
-  ScopedTempDir temp_;
-  TempFolder folder_;
-};
+// Whatever the outcome, the engine leaves no pixel file behind.
+using ConvertToJpegTest = test::EngineTest;
 
 TEST_F(ConvertToJpegTest, BadArgumentsTouchNothing) {
   const std::string source = File("a.jpg");
@@ -319,15 +310,11 @@ TEST(JpegCodecTest, ReaderLifeCycle) {
 namespace dropshrink {
 namespace {
 
-bool HaveCommand(const char* name) {
-  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 // libjpeg-turbo's own command-line tools are an independent encoder front:
 // our bytes must equal what `djpeg | cjpeg -quality 75 -optimize` writes from
 // the same source, which pins every encoder setting the program makes.
 TEST(JpegOracleTest, OutputEqualsDjpegCjpegPipeline) {
-  if (!HaveCommand("djpeg") || !HaveCommand("cjpeg"))
+  if (!test::HaveCommand("djpeg") || !test::HaveCommand("cjpeg"))
     GTEST_SKIP() << "djpeg/cjpeg (libjpeg-turbo-progs) not installed";
   ScopedTempDir temp;
   TempFolder folder;

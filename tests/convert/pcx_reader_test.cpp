@@ -17,7 +17,7 @@ using test::ReadFileBytes;
 using test::ScopedTempDir;
 using test::TempFolder;
 using test::WriteFileBytes;
-using Bytes = std::vector<uint8_t>;
+using test::Bytes;
 
 struct PcxHeader {
   int width = 4;
@@ -39,7 +39,9 @@ void Put16(Bytes& bytes, size_t at, uint32_t value) {
 // A 128-byte header, the run-length codes as given, and for one-plane
 // pictures a 768-byte palette whose entry i is (i, 255 - i, i / 2).
 Bytes MakePcx(const PcxHeader& h, const Bytes& codes, bool withPalette = true) {
-  Bytes file(128, 0);
+  Bytes file;
+  file.reserve(128 + codes.size() + 769);
+  file.resize(128, 0);
   file[0] = h.manufacturer;
   file[1] = 5;
   file[2] = h.encoding;
@@ -66,19 +68,7 @@ Bytes RowOf(const DecodedImage& image, int y) {
   return Bytes(row, row + image.RowStride());
 }
 
-class PcxReaderTest : public ::testing::Test {
- protected:
-  void TearDown() override { EXPECT_TRUE(temp_.PixelFiles().empty()); }
-
-  std::string Write(const Bytes& bytes, const char* name = "in.pcx") {
-    std::string path = folder_.File(name);
-    EXPECT_TRUE(WriteFileBytes(path, bytes));
-    return path;
-  }
-
-  ScopedTempDir temp_;
-  TempFolder folder_;
-};
+using PcxReaderTest = test::EngineTest;
 
 TEST(DecodePcxLineTest, DecodesExactlyCountBytesAndStopsAtTheDataEnd) {
   struct Row {
@@ -299,14 +289,10 @@ TEST_F(PcxReaderTest, ConvertsThroughTheChain) {
 }
 
 #ifndef _WIN32
-bool HaveImageMagick() {
-  return std::system("command -v convert >/dev/null 2>&1") == 0;
-}
-
 // PCX files that ImageMagick writes, in each layout the reader takes, must
 // decode to exactly the pixels ImageMagick decodes from them.
 TEST_F(PcxReaderTest, MatchesImageMagickPixelForPixel) {
-  if (!HaveImageMagick()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+  if (!test::HaveCommand("convert")) GTEST_SKIP() << "ImageMagick's convert is not installed";
   struct Row {
     const char* label;
     const char* picture;  // ImageMagick's arguments before the output

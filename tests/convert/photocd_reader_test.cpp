@@ -18,7 +18,7 @@ using test::ReadFileBytes;
 using test::ScopedTempDir;
 using test::TempFolder;
 using test::WriteFileBytes;
-using Bytes = std::vector<uint8_t>;
+using test::Bytes;
 
 constexpr size_t kMegabyte = 1048576;
 
@@ -48,19 +48,7 @@ Bytes MakePac(size_t length, int resolution = 2, bool signature = true) {
   return file;
 }
 
-class PhotoCdReaderTest : public ::testing::Test {
- protected:
-  void TearDown() override { EXPECT_TRUE(temp_.PixelFiles().empty()); }
-
-  std::string Write(const Bytes& bytes, const char* name = "in.pcd") {
-    std::string path = folder_.File(name);
-    EXPECT_TRUE(WriteFileBytes(path, bytes));
-    return path;
-  }
-
-  ScopedTempDir temp_;
-  TempFolder folder_;
-};
+using PhotoCdReaderTest = test::EngineTest;
 
 TEST(PhotoCdToRgbTest, RoundsToNearestAndClamps) {
   struct Row {
@@ -170,10 +158,6 @@ TEST_F(PhotoCdReaderTest, LargeFileOfAnotherKindIsNotTakenForAPac) {
 }
 
 #ifndef _WIN32
-bool HaveImageMagick() {
-  return std::system("command -v convert >/dev/null 2>&1") == 0;
-}
-
 // ImageMagick writes Base-only pacs and reads them with its own, differently
 // scaled YCC conversion (a grey of stored Y 140 comes out 140, where the
 // pac formula gives 197), so its RGB cannot be compared. What must agree
@@ -183,7 +167,7 @@ bool HaveImageMagick() {
 // interpolates the others), and require our pixel to be the pac formula of
 // those samples.
 TEST_F(PhotoCdReaderTest, MatchesImageMagicksReadingOfItsPacs) {
-  if (!HaveImageMagick()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+  if (!test::HaveCommand("convert")) GTEST_SKIP() << "ImageMagick's convert is not installed";
   struct Row {
     const char* label;
     const char* picture;

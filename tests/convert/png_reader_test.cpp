@@ -17,12 +17,13 @@
 namespace dropshrink {
 namespace {
 
+using test::PixelBytes;
 using test::ReadFileBytes;
 using test::ScopedTempDir;
 using test::TempFolder;
 using test::WriteFileBytes;
 
-using Bytes = std::vector<uint8_t>;
+using test::Bytes;
 
 // What a fixture PNG holds. `samples` are the rows as PNG stores them,
 // packed for depths below 8.
@@ -108,28 +109,14 @@ Bytes Pattern(int width, int height, int channels) {
   return b;
 }
 
-Bytes ImageBytes(const DecodedImage& image) {
-  return Bytes(image.Pixels(), image.Pixels() + size_t{image.Store().Size()});
-}
-
-class PngReaderTest : public ::testing::Test {
+class PngReaderTest : public test::EngineTest {
  protected:
-  void TearDown() override { EXPECT_TRUE(temp_.PixelFiles().empty()); }
-
-  std::string Write(const Bytes& bytes, const char* name = "picture.png") {
-    std::string path = folder_.File(name);
-    EXPECT_TRUE(WriteFileBytes(path, bytes));
-    return path;
-  }
-
   // Opens and reads `bytes` with a PngReader; false when either step fails.
   bool Decode(const Bytes& bytes, DecodedImage& image) {
     PngReader reader;
     return reader.Open(Write(bytes), image) == 1 && reader.Read() == 1;
   }
 
-  ScopedTempDir temp_;
-  TempFolder folder_;
 };
 
 TEST_F(PngReaderTest, ColourTypesAndDepths) {
@@ -189,7 +176,7 @@ TEST_F(PngReaderTest, ColourTypesAndDepths) {
     EXPECT_EQ(image.Height(), c.spec.height);
     EXPECT_EQ(image.BitsPerPixel(), c.bits);
     EXPECT_EQ(image.PaletteSize(), c.paletteSize);
-    EXPECT_EQ(ImageBytes(image), c.pixels);
+    EXPECT_EQ(PixelBytes(image), c.pixels);
     for (int i = 0; i < c.paletteSize; ++i) {
       EXPECT_EQ(image.Palette()[i].red, c.spec.palette[i].red) << "entry " << i;
       EXPECT_EQ(image.Palette()[i].green, c.spec.palette[i].green) << "entry " << i;
@@ -224,7 +211,7 @@ TEST_F(PngReaderTest, InterlacedEqualsNonInterlaced) {
     s.interlaced = true;
     const Bytes interlacedBytes = EncodePng(folder_, s);
     ASSERT_TRUE(Decode(interlacedBytes, interlaced));
-    EXPECT_EQ(ImageBytes(interlaced), ImageBytes(plain));
+    EXPECT_EQ(PixelBytes(interlaced), PixelBytes(plain));
   }
 }
 
@@ -258,7 +245,7 @@ TEST_F(PngReaderTest, GammaCorrection) {
       EXPECT_NEAR(image.Pixels()[1], 255 * std::pow(64 / 255.0, 1 / 2.2), 1);
       EXPECT_NEAR(image.Pixels()[2], 255 * std::pow(128 / 255.0, 1 / 2.2), 1);
     } else {
-      EXPECT_EQ(ImageBytes(image), grey.samples);
+      EXPECT_EQ(PixelBytes(image), grey.samples);
     }
 
     // A palette keeps its colours as stored, whatever the gamma.
@@ -289,9 +276,9 @@ TEST_F(PngReaderTest, IndexPastThePaletteConvertsToBlackQuietly) {
   const bool decoded = Decode(png, image);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
   ASSERT_TRUE(decoded);
-  EXPECT_EQ(ImageBytes(image), (Bytes{0, 1, 2, 3}));
+  EXPECT_EQ(PixelBytes(image), (Bytes{0, 1, 2, 3}));
   ASSERT_TRUE(image.ConvertTo(rgb, 24));
-  EXPECT_EQ(ImageBytes(rgb), (Bytes{255, 255, 255, 10, 20, 30, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(PixelBytes(rgb), (Bytes{255, 255, 255, 10, 20, 30, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(PngReaderTest, DeclinedFiles) {
@@ -346,7 +333,8 @@ TEST_F(PngReaderTest, DamagedImageDataFailsRead) {
   // Past the 8-byte signature and the 25-byte IHDR chunk comes the IDAT.
   Bytes truncated(good.begin(), good.begin() + good.size() / 2);
   Bytes badDataCrc = good;
-  badDataCrc[good.size() - 12 - 1] ^= 0xFF;  // last byte before IEND: IDAT's CRC
+  ASSERT_GT(good.size(), 45u);
+  badDataCrc.at(good.size() - 12 - 1) ^= 0xFF;  // last byte before IEND: IDAT's CRC
   struct Case {
     const char* label;
     Bytes bytes;

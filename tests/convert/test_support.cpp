@@ -15,6 +15,7 @@
 
 #include <jpeglib.h>
 
+#include "convert/decoded_image.h"
 #include "convert/file_utils.h"
 
 namespace dropshrink {
@@ -185,6 +186,22 @@ bool MakeFolder(const std::string& path) {
 #else
   return mkdir(path.c_str(), 0755) == 0;
 #endif
+}
+
+std::string EngineTest::Write(const Bytes& bytes, const std::string& name) {
+  const std::string path = folder_.File(name);
+  EXPECT_TRUE(WriteFileBytes(path, bytes)) << path;
+  return path;
+}
+
+#ifndef _WIN32
+bool HaveCommand(const char* name) {
+  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+#endif
+
+Bytes PixelBytes(const DecodedImage& image) {
+  return Bytes(image.Pixels(), image.Pixels() + size_t{image.Store().Size()});
 }
 
 RawImage MakePattern(int width, int height, int components) {

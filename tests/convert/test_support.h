@@ -2,12 +2,19 @@
 // made by code, and a look at the engine's temporary pixel files.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace dropshrink {
+
+class DecodedImage;
+
 namespace test {
+
+using Bytes = std::vector<uint8_t>;
 
 // A fresh folder, removed with its contents when the object goes.
 class TempFolder {
@@ -46,6 +53,29 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 bool PathExists(const std::string& path);
 std::vector<std::string> ListFolder(const std::string& folder);
 bool MakeFolder(const std::string& path);
+
+// A test with a private temporary folder for the engine's pixel files and a
+// folder for its own files; it fails if the engine leaves a pixel file.
+class EngineTest : public ::testing::Test {
+ protected:
+  void TearDown() override { EXPECT_TRUE(temp_.PixelFiles().empty()); }
+  std::string File(const std::string& name) const { return folder_.File(name); }
+  // Writes `bytes` into the test's folder; readers go by content, so the
+  // name matters only to tests that keep several files.
+  std::string Write(const Bytes& bytes, const std::string& name = "picture");
+
+  ScopedTempDir temp_;
+  TempFolder folder_;
+};
+
+// Every pixel byte of an allocated image, top row first.
+Bytes PixelBytes(const DecodedImage& image);
+
+#ifndef _WIN32
+// True when `name` is a command on PATH: tests that compare with an outside
+// tool skip, saying so, when it is missing.
+bool HaveCommand(const char* name);
+#endif
 
 // Pixels of a test picture: RGB or grey rows, top first.
 struct RawImage {

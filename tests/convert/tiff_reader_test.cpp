@@ -14,6 +14,7 @@
 namespace dropshrink {
 namespace {
 
+using test::PixelBytes;
 using test::ScopedTempDir;
 using test::TempFolder;
 using test::WriteFileBytes;
@@ -82,22 +83,13 @@ Page RgbPage(uint32_t width, uint32_t height) {
   return p;
 }
 
-Bytes ImageBytes(const DecodedImage& image) {
-  return Bytes(image.Pixels(), image.Pixels() + size_t{image.Store().Size()});
-}
-
-class TiffReaderTest : public ::testing::Test {
+class TiffReaderTest : public test::EngineTest {
  protected:
-  void TearDown() override { EXPECT_TRUE(temp_.PixelFiles().empty()); }
-
   std::string Write(const std::vector<Page>& pages) {
     std::string path = folder_.File("picture.tif");
     EXPECT_TRUE(WriteTiff(path, pages));
     return path;
   }
-
-  ScopedTempDir temp_;
-  TempFolder folder_;
 };
 
 TEST_F(TiffReaderTest, DecodesRightWayUp) {
@@ -139,7 +131,7 @@ TEST_F(TiffReaderTest, DecodesRightWayUp) {
     EXPECT_EQ(image.Width(), static_cast<int32_t>(c.pages[0].width));
     EXPECT_EQ(image.Height(), static_cast<int32_t>(c.pages[0].height));
     EXPECT_EQ(image.BitsPerPixel(), 24u);
-    EXPECT_EQ(ImageBytes(image), c.pixels);
+    EXPECT_EQ(PixelBytes(image), c.pixels);
   }
 }
 
