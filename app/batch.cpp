@@ -13,8 +13,8 @@ namespace {
 
 int32_t Convert(const std::string& sourcePath, const std::string& targetPath,
                 const ConversionSettings& settings) {
-  return ConvertToJpeg(sourcePath.c_str(), targetPath.c_str(), settings.greyscale,
-                       settings.quality, settings.optimizeCoding, settings.smoothing);
+  return ConvertToJpeg(sourcePath.c_str(), targetPath.c_str(), settings.greyscale, settings.quality,
+                       settings.optimizeCoding, settings.smoothing);
 }
 
 void ConvertAll(const std::vector<BatchSource>& sources, const BatchOptions& options) {

@@ -22,8 +22,9 @@ void OnFilesDropped(const std::string& dropText);
 // The shell's folder dialog without an owner; the chosen folder's path, or
 // an empty text after Cancel or for a folder with no file-system path.
 std::string PickFolder(const std::string& initialFolder,
-                       const std::string& title = "\xC7\xEB\xD1\xA1\xD4\xF1\xD2\xBB\xB8\xF6"
-                                                  "\xCE\xC4\xBC\xFE\xBC\xD0",  // 请选择一个文件夹
+                       const std::string& title =
+                           "\xC7\xEB\xD1\xA1\xD4\xF1\xD2\xBB\xB8\xF6"
+                           "\xCE\xC4\xBC\xFE\xBC\xD0",  // 请选择一个文件夹
                        bool includeFiles = false, bool editBox = true, bool newStyle = true);
 
 // The browse callback: selects pickerInitialFolder when the dialog opens.

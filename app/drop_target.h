@@ -27,36 +27,36 @@ std::string JoinDropText(const std::vector<std::string>& paths);
 std::vector<std::string> QueryDroppedFiles(HDROP drop);
 
 class DropTarget final : public IDropTarget {
-  public:
-    using Handler = void (*)(const std::string& dropText);
+ public:
+  using Handler = void (*)(const std::string& dropText);
 
-    explicit DropTarget(Handler handler);
-    DropTarget(const DropTarget&) = delete;
-    DropTarget& operator=(const DropTarget&) = delete;
+  explicit DropTarget(Handler handler);
+  DropTarget(const DropTarget&) = delete;
+  DropTarget& operator=(const DropTarget&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
 
-    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL point,
-                                        DWORD* effect) override;
-    HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL point, DWORD* effect) override;
-    HRESULT STDMETHODCALLTYPE DragLeave() override;
-    // Always answers E_FAIL, also after a handled drop.
-    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL point,
-                                   DWORD* effect) override;
+  HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL point,
+                                      DWORD* effect) override;
+  HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL point, DWORD* effect) override;
+  HRESULT STDMETHODCALLTYPE DragLeave() override;
+  // Always answers E_FAIL, also after a handled drop.
+  HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL point,
+                                 DWORD* effect) override;
 
-  private:
-    ~DropTarget() = default;
-    DWORD EffectNow(DWORD keys, DWORD allowedEffects) const;
+ private:
+  ~DropTarget() = default;
+  DWORD EffectNow(DWORD keys, DWORD allowedEffects) const;
 
-    LONG references = 1;
-    Handler handler;
-    // Decided when the drag enters the window.
-    bool acceptable = false;
-    // The handler runs a nested loop (the folder dialog), in which a second
-    // drag can reach this object; it is refused until the first has ended.
-    bool handling = false;
+  LONG references = 1;
+  Handler handler;
+  // Decided when the drag enters the window.
+  bool acceptable = false;
+  // The handler runs a nested loop (the folder dialog), in which a second
+  // drag can reach this object; it is refused until the first has ended.
+  bool handling = false;
 };
 
 }  // namespace dropshrink

@@ -6,8 +6,8 @@
 namespace dropshrink {
 
 struct EmbeddedBytes {
-    const unsigned char* data;
-    size_t size;
+  const unsigned char* data;
+  size_t size;
 };
 
 extern const EmbeddedBytes MainBackgroundPng;

@@ -14,21 +14,27 @@ const ZoneDefinition helpZones[] = {
 }  // namespace
 
 const WindowDefinition helpWindowDefinition = {
-    461, 100, false, true, OnHelpWindowCreated, helpZones, sizeof helpZones / sizeof helpZones[0],
+    461,
+    100,
+    false,
+    true,
+    OnHelpWindowCreated,
+    helpZones,
+    sizeof helpZones / sizeof helpZones[0],
     nullptr,
 };
 
 void OnHelpWindowCreated() {
-    helpSkin->Attach(HandleOf(AppWindow::Help));
-    helpSkin->SetBackImageFromBytes(HelpBackgroundPng.data, HelpBackgroundPng.size);
-    // The help window is not always on top; it comes in front of the main
-    // window only when that one lets go of its place.
-    SetAlwaysOnTop(AppWindow::Main, false);
+  helpSkin->Attach(HandleOf(AppWindow::Help));
+  helpSkin->SetBackImageFromBytes(HelpBackgroundPng.data, HelpBackgroundPng.size);
+  // The help window is not always on top; it comes in front of the main
+  // window only when that one lets go of its place.
+  SetAlwaysOnTop(AppWindow::Main, false);
 }
 
 void OnOkZoneReleased() {
-    SetAlwaysOnTop(AppWindow::Main, true);
-    QueueDestroy(AppWindow::Help);
+  SetAlwaysOnTop(AppWindow::Main, true);
+  QueueDestroy(AppWindow::Help);
 }
 
 }  // namespace dropshrink

@@ -10,14 +10,14 @@
 #include "skin/image_loading.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    using namespace dropshrink;
-    if (!StartWindowLayer()) {
-        return 1;
-    }
-    CreateSkinObjects();
-    std::atexit(ExitCleanup);
-    // GDI+ must be running before the first window composes its picture.
-    InitSkinToolkit();
-    LoadWindow(AppWindow::Main, false);
-    return RunMessageLoop();
+  using namespace dropshrink;
+  if (!StartWindowLayer()) {
+    return 1;
+  }
+  CreateSkinObjects();
+  std::atexit(ExitCleanup);
+  // GDI+ must be running before the first window composes its picture.
+  InitSkinToolkit();
+  LoadWindow(AppWindow::Main, false);
+  return RunMessageLoop();
 }

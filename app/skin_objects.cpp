@@ -12,17 +12,17 @@ std::unique_ptr<PngPictureBox> overlayPicture;
 std::unique_ptr<PngWindow> helpSkin;
 
 void CreateSkinObjects() {
-    mainSkin = std::make_unique<PngWindow>();
-    overlayPicture = std::make_unique<PngPictureBox>();
-    helpSkin = std::make_unique<PngWindow>();
+  mainSkin = std::make_unique<PngWindow>();
+  overlayPicture = std::make_unique<PngPictureBox>();
+  helpSkin = std::make_unique<PngWindow>();
 }
 
 void ExitCleanup() {
-    mainSkin.reset();
-    overlayPicture.reset();
-    std::string().swap(outputFolder);
-    std::string().swap(pickerInitialFolder);
-    helpSkin.reset();
+  mainSkin.reset();
+  overlayPicture.reset();
+  std::string().swap(outputFolder);
+  std::string().swap(pickerInitialFolder);
+  helpSkin.reset();
 }
 
 }  // namespace dropshrink

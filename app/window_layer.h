@@ -17,27 +17,27 @@ constexpr size_t appWindowCount = 2;
 // A transparent child window over something drawn in the background picture;
 // it raises its event when a left-button release reaches it.
 struct ZoneDefinition {
-    const char* name;
-    int left;
-    int top;
-    int width;
-    int height;
-    void (*onReleased)();
+  const char* name;
+  int left;
+  int top;
+  int width;
+  int height;
+  void (*onReleased)();
 };
 
 struct WindowDefinition {
-    int width;
-    int height;
-    // Always on top when created.
-    bool topmost;
-    // Owned by the layer's invisible window, which keeps it off the taskbar.
-    bool ownedByLayer;
-    void (*onCreated)();
-    const ZoneDefinition* zones;
-    size_t zoneCount;
-    // Handler of the drop object's FilesDropped event; null for a window
-    // without a drop object.
-    void (*onFilesDropped)(const std::string& dropText);
+  int width;
+  int height;
+  // Always on top when created.
+  bool topmost;
+  // Owned by the layer's invisible window, which keeps it off the taskbar.
+  bool ownedByLayer;
+  void (*onCreated)();
+  const ZoneDefinition* zones;
+  size_t zoneCount;
+  // Handler of the drop object's FilesDropped event; null for a window
+  // without a drop object.
+  void (*onFilesDropped)(const std::string& dropText);
 };
 
 // OLE for the thread, the program's folder as the current directory, the

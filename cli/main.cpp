@@ -136,9 +136,8 @@ bool IsTerminal(FILE* stream) {
 std::string ShortName(const std::string& path, size_t limit) {
   const TextRules& rules = PlatformTextRules();
   const size_t slash = FindLastChar(path, rules.separator, rules);
-  std::string name = slash == std::string::npos || slash + 1 == path.size()
-                         ? path
-                         : path.substr(slash + 1);
+  std::string name =
+      slash == std::string::npos || slash + 1 == path.size() ? path : path.substr(slash + 1);
   if (name.size() <= limit) return name;
   size_t end = 0;
   for (size_t i = 0; i < name.size(); i += rules.CharLength(name, i)) {

@@ -26,12 +26,8 @@ std::unique_ptr<ImageReader> MakeReader() {
 // The decoder chain, tried in this order; each reader knows its format by
 // content alone. The weakest test comes last.
 const ReaderFactory kReaderChain[] = {
-    MakeReader<JpegCodec>,
-    MakeReader<BmpReader>,
-    MakeReader<TiffReader>,
-    MakeReader<PngReader>,
-    MakeReader<PcxReader>,
-    MakeReader<PhotoCdReader>,
+    MakeReader<JpegCodec>, MakeReader<BmpReader>, MakeReader<TiffReader>,
+    MakeReader<PngReader>, MakeReader<PcxReader>, MakeReader<PhotoCdReader>,
 };
 
 }  // namespace
@@ -74,12 +70,18 @@ int32_t ConvertToJpeg(const char* sourcePath, const char* targetPath, bool greys
 
 const char* DescribeResult(int32_t result) {
   switch (result) {
-    case kConverted: return "converted";
-    case kSourceMissing: return "not found";
-    case kNotDecodable: return "not an image or undecodable";
-    case kWriteFailed: return "could not write";
-    case kBadArgument: return "bad argument";
-    default: return "unknown result";
+    case kConverted:
+      return "converted";
+    case kSourceMissing:
+      return "not found";
+    case kNotDecodable:
+      return "not an image or undecodable";
+    case kWriteFailed:
+      return "could not write";
+    case kBadArgument:
+      return "bad argument";
+    default:
+      return "unknown result";
   }
 }
 

@@ -74,8 +74,7 @@ bool DecodedImage::ConvertTo(DecodedImage& destination, uint32_t bitsPerPixel) c
   const bool grey = bitsPerPixel_ == 8 && paletteSize_ == 0;
   if ((bitsPerPixel == 24 && bitsPerPixel_ == 24) || (bitsPerPixel == 8 && grey))
     return destination.CopyFrom(*this);
-  if (&destination == this || !destination.Allocate(width_, height_, bitsPerPixel, 0))
-    return false;
+  if (&destination == this || !destination.Allocate(width_, height_, bitsPerPixel, 0)) return false;
 
   const size_t count = static_cast<size_t>(width_) * static_cast<size_t>(height_);
   const uint8_t* in = pixels_;

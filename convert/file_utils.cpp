@@ -109,8 +109,7 @@ std::string SystemTempFolder() {
 #endif
 }
 
-std::string MakeTempFileName(const std::string& folder, const std::string& prefix,
-                             uint32_t* next) {
+std::string MakeTempFileName(const std::string& folder, const std::string& prefix, uint32_t* next) {
   std::string base = folder.empty() ? SystemTempFolder() : folder;
   if (base.empty() || !IsDirectory(base)) return std::string();
   if (!EndsWithSeparator(base)) base += kPathSeparator;
@@ -132,16 +131,14 @@ uint32_t FileLength(FILE* file) {
   return length < 0 ? 0 : static_cast<uint32_t>(length);
 }
 
-FILE* OpenForReading(const std::string& path) {
-  return std::fopen(path.c_str(), "rb");
-}
+FILE* OpenForReading(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
 
 FILE* CreateSiblingTempFile(const std::string& targetPath, std::string* tempPath) {
   for (int n = 0; n < kExclusiveRetries; ++n) {
     std::string candidate = targetPath + ".part" + std::to_string(n);
 #ifdef _WIN32
-    int fd = _open(candidate.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY,
-                   _S_IREAD | _S_IWRITE);
+    int fd =
+        _open(candidate.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
 #else
     int fd = open(candidate.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
 #endif

@@ -44,9 +44,7 @@ JpegCodec::JpegCodec() {
 
 // Between operations, and while an object is destroyed, libjpeg's error
 // manager must not be a trap in a frame that has returned.
-void JpegCodec::RestErrors(j_common_ptr object) {
-  object->err = &restingErrors_;
-}
+void JpegCodec::RestErrors(j_common_ptr object) { object->err = &restingErrors_; }
 
 void JpegCodec::Close() {
   if (decompressorCreated_) {
@@ -111,8 +109,8 @@ int JpegCodec::Read() {
     Close();
     return 0;
   }
-  const bool ok = image_->Allocate(width_, height_, static_cast<uint32_t>(depth_), 0) &&
-                  DecodeRows();
+  const bool ok =
+      image_->Allocate(width_, height_, static_cast<uint32_t>(depth_), 0) && DecodeRows();
   Close();
   return ok ? 1 : 0;
 }
@@ -133,8 +131,8 @@ bool JpegCodec::DecodeRows() {
 int JpegCodec::Write(const std::string& targetPath, const DecodedImage& image, int32_t quality,
                      bool colour, bool optimizeCoding, int32_t smoothing) {
   Close();
-  if (quality < 1 || quality > 100 || image.Width() < 1 || image.Height() < 1 ||
-      smoothing < 0 || smoothing > 100)
+  if (quality < 1 || quality > 100 || image.Width() < 1 || image.Height() < 1 || smoothing < 0 ||
+      smoothing > 100)
     return 0;
 
   // Rows of the depth libjpeg is fed: the image itself when it already has

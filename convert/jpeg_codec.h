@@ -28,14 +28,14 @@ class JpegCodec : public ImageReader {
   // 1 when the whole file was written, 0 otherwise. The file is encoded into
   // a new file beside the target, which replaces the target only when
   // complete, so a failure leaves an existing target untouched.
-  int Write(const std::string& targetPath, const DecodedImage& image, int32_t quality,
-            bool colour, bool optimizeCoding, int32_t smoothing);
+  int Write(const std::string& targetPath, const DecodedImage& image, int32_t quality, bool colour,
+            bool optimizeCoding, int32_t smoothing);
 
  private:
   bool StartDecompress();
   bool DecodeRows();
-  bool Compress(const DecodedImage& rows, int32_t quality, bool colour,
-                bool optimizeCoding, int32_t smoothing);
+  bool Compress(const DecodedImage& rows, int32_t quality, bool colour, bool optimizeCoding,
+                int32_t smoothing);
 
   void RestErrors(j_common_ptr object);
 

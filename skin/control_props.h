@@ -40,12 +40,12 @@ constexpr int stateDisabled = 3;
 
 // Integer properties hold 32-bit values, -1 included, in the handle slot.
 inline int32_t GetPropInt(HWND window, const char* name) {
-    return static_cast<int32_t>(reinterpret_cast<intptr_t>(GetPropA(window, name)));
+  return static_cast<int32_t>(reinterpret_cast<intptr_t>(GetPropA(window, name)));
 }
 inline void SetPropInt(HWND window, const char* name, int32_t value) {
-    SetPropA(window, name, reinterpret_cast<HANDLE>(static_cast<intptr_t>(value)));
+  SetPropA(window, name, reinterpret_cast<HANDLE>(static_cast<intptr_t>(value)));
 }
 template <typename T>
 T GetPropAs(HWND window, const char* name) {
-    return reinterpret_cast<T>(GetPropA(window, name));
+  return reinterpret_cast<T>(GetPropA(window, name));
 }

@@ -32,30 +32,30 @@ void DisposeImage(Gdiplus::GpImage* image);
 // A global memory block with an IStream on it. The object that made the
 // block owns it; a copy shares block and stream without owning either.
 class HGlobalStream {
-  public:
-    HGlobalStream() = default;
-    ~HGlobalStream();
-    HGlobalStream(const HGlobalStream& other);
-    HGlobalStream& operator=(const HGlobalStream&) = delete;
-    HGlobalStream(HGlobalStream&& other) noexcept;
-    HGlobalStream& operator=(HGlobalStream&&) = delete;
+ public:
+  HGlobalStream() = default;
+  ~HGlobalStream();
+  HGlobalStream(const HGlobalStream& other);
+  HGlobalStream& operator=(const HGlobalStream&) = delete;
+  HGlobalStream(HGlobalStream&& other) noexcept;
+  HGlobalStream& operator=(HGlobalStream&&) = delete;
 
-    // Lets go of the block and the stream; the owner frees them.
-    void FreeBlock();
-    // With fromBytes, a stream over a copy of the bytes; without, an empty
-    // stream that grows as it is written. 0 when either could not be made.
-    IStream* CreateStream(const void* bytes, size_t size, bool fromBytes);
-    IStream* CreateStream(const ByteArray& bytes, bool fromBytes);
-    IStream* GetStream() const { return stream; }
-    uint32_t GetSize() const;
-    ByteArray GetBytes() const;
+  // Lets go of the block and the stream; the owner frees them.
+  void FreeBlock();
+  // With fromBytes, a stream over a copy of the bytes; without, an empty
+  // stream that grows as it is written. 0 when either could not be made.
+  IStream* CreateStream(const void* bytes, size_t size, bool fromBytes);
+  IStream* CreateStream(const ByteArray& bytes, bool fromBytes);
+  IStream* GetStream() const { return stream; }
+  uint32_t GetSize() const;
+  ByteArray GetBytes() const;
 
-  private:
-    HGLOBAL CurrentBlock() const;
+ private:
+  HGLOBAL CurrentBlock() const;
 
-    HGLOBAL block = nullptr;
-    IStream* stream = nullptr;
-    // A growing stream reallocates and frees its own block.
-    bool blockBelongsToStream = false;
-    bool owner = false;
+  HGLOBAL block = nullptr;
+  IStream* stream = nullptr;
+  // A growing stream reallocates and frees its own block.
+  bool blockBelongsToStream = false;
+  bool owner = false;
 };

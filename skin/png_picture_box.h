@@ -16,33 +16,33 @@ extern const char pictureControlText[];
 // A thin handle on one child window: copies drive the same control, and
 // destroying the object leaves the control alone.
 class PngPictureBox {
-  public:
-    bool Attach(HWND control);
-    HWND GetHandle() const { return control; }
-    void SetProp(const char* name, int32_t value);
-    int32_t GetProp(const char* name) const;
-    LRESULT SendMsg(UINT message, WPARAM wParam, LPARAM lParam);
-    void SetToolTip(const char* text, bool nearCursor = true);
-    void Move(std::optional<int> left, std::optional<int> top, std::optional<int> width,
-              std::optional<int> height, bool noRedraw = false);
-    HWND GetWindowHandle() const { return control; }
-    bool IsValid() const;
-    void Redraw();
-    LRESULT SendControlMsg(UINT message, WPARAM wParam, LPARAM lParam);
-    HWND Create(HWND parent, int left, int top, int width, int height);
-    void AttachPicture(HWND window, Gdiplus::GpImage* image);
-    void SetImage(Gdiplus::GpImage* image);
-    void SetImageFromBytes(const void* bytes, size_t size);
-    void SetImageFromBytes(const ByteArray& bytes);
-    void SetBackType(int mode);
+ public:
+  bool Attach(HWND control);
+  HWND GetHandle() const { return control; }
+  void SetProp(const char* name, int32_t value);
+  int32_t GetProp(const char* name) const;
+  LRESULT SendMsg(UINT message, WPARAM wParam, LPARAM lParam);
+  void SetToolTip(const char* text, bool nearCursor = true);
+  void Move(std::optional<int> left, std::optional<int> top, std::optional<int> width,
+            std::optional<int> height, bool noRedraw = false);
+  HWND GetWindowHandle() const { return control; }
+  bool IsValid() const;
+  void Redraw();
+  LRESULT SendControlMsg(UINT message, WPARAM wParam, LPARAM lParam);
+  HWND Create(HWND parent, int left, int top, int width, int height);
+  void AttachPicture(HWND window, Gdiplus::GpImage* image);
+  void SetImage(Gdiplus::GpImage* image);
+  void SetImageFromBytes(const void* bytes, size_t size);
+  void SetImageFromBytes(const ByteArray& bytes);
+  void SetBackType(int mode);
 
-  private:
-    HWND control = nullptr;
+ private:
+  HWND control = nullptr;
 };
 
 struct FittedSize {
-    int width;
-    int height;
+  int width;
+  int height;
 };
 
 void DrawChild(HWND window, HWND control, Gdiplus::GpGraphics* graphics);

@@ -22,20 +22,20 @@ extern int caretPhase;
 // A thin handle on one window: copies drive the same window, and destroying
 // the object leaves the window, its properties and its images alone.
 class PngWindow {
-  public:
-    bool Attach(HWND window);
-    bool SetBackImage(Gdiplus::GpImage* image);
-    bool SetBackImageFromBytes(const void* bytes, size_t size);
-    bool SetBackImageFromBytes(const ByteArray& bytes);
-    void Refresh();
-    void Move(std::optional<int> left, std::optional<int> top, std::optional<int> width,
-              std::optional<int> height, bool noRedraw = false);
-    HWND GetHandle() const { return window; }
-    bool IsValid() const;
-    LRESULT SendMsg(UINT message, WPARAM wParam, LPARAM lParam);
+ public:
+  bool Attach(HWND window);
+  bool SetBackImage(Gdiplus::GpImage* image);
+  bool SetBackImageFromBytes(const void* bytes, size_t size);
+  bool SetBackImageFromBytes(const ByteArray& bytes);
+  void Refresh();
+  void Move(std::optional<int> left, std::optional<int> top, std::optional<int> width,
+            std::optional<int> height, bool noRedraw = false);
+  HWND GetHandle() const { return window; }
+  bool IsValid() const;
+  LRESULT SendMsg(UINT message, WPARAM wParam, LPARAM lParam);
 
-  private:
-    HWND window = nullptr;
+ private:
+  HWND window = nullptr;
 };
 
 // With handBack the caller gets the canvas in canvasOut and owns it;

@@ -124,8 +124,8 @@ bool BmpReader::ParseHeader() {
     bitCount_ = 4;
   } else {
     bitCount_ = Le16(block + 14);
-    if (bitCount_ != 1 && bitCount_ != 4 && bitCount_ != 8 && bitCount_ != 16 &&
-        bitCount_ != 24 && bitCount_ != 32)
+    if (bitCount_ != 1 && bitCount_ != 4 && bitCount_ != 8 && bitCount_ != 16 && bitCount_ != 24 &&
+        bitCount_ != 32)
       return false;
   }
   return true;

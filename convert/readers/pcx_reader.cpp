@@ -42,8 +42,8 @@ bool LoadStore(FILE* file, long offset, int64_t length, PixelStore& store) {
 
 }  // namespace
 
-const uint8_t* DecodePcxLine(uint8_t* destination, const uint8_t* source,
-                             const uint8_t* sourceEnd, uint32_t count) {
+const uint8_t* DecodePcxLine(uint8_t* destination, const uint8_t* source, const uint8_t* sourceEnd,
+                             uint32_t count) {
   uint32_t n = 0;
   while (n < count) {
     if (source >= sourceEnd) return nullptr;
@@ -106,9 +106,8 @@ int PcxReader::Open(const std::string& path, DecodedImage& image) {
   // Every pixel must come from inside its decoded line, and a colour line
   // must fit the line buffer of 6 bytes per pixel. A picture of no width is
   // left for Read to refuse.
-  const bool lineFits =
-      bytesPerLine_ >= width_ &&
-      (planes_ != 3 || width_ < 1 || int64_t{LineSize()} <= int64_t{width_} * 6);
+  const bool lineFits = bytesPerLine_ >= width_ &&
+                        (planes_ != 3 || width_ < 1 || int64_t{LineSize()} <= int64_t{width_} * 6);
   if (!layoutKnown || !lineFits) {
     Close();
     return 0;

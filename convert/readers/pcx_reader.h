@@ -16,8 +16,8 @@ namespace dropshrink {
 // position just after the last code byte used, or nullptr when the codes
 // ran out before `count` bytes were decoded: nothing at or past `sourceEnd`
 // is ever read.
-const uint8_t* DecodePcxLine(uint8_t* destination, const uint8_t* source,
-                             const uint8_t* sourceEnd, uint32_t count);
+const uint8_t* DecodePcxLine(uint8_t* destination, const uint8_t* source, const uint8_t* sourceEnd,
+                             uint32_t count);
 
 class PcxReader : public ImageReader {
  public:

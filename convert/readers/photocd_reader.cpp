@@ -53,8 +53,7 @@ void PhotoCdReader::Close() {
 int PhotoCdReader::Open(const std::string& path, DecodedImage& image, int resolution) {
   Close();
   file_.Reset(OpenForReading(path));
-  if (!file_ || resolution < 0 || resolution > 2 ||
-      FileLength(file_.Get()) < kMinimumFileLength) {
+  if (!file_ || resolution < 0 || resolution > 2 || FileLength(file_.Get()) < kMinimumFileLength) {
     Close();
     return 0;
   }
@@ -89,8 +88,7 @@ bool PhotoCdReader::DecodeRows() {
   PixelStore evenLuma;
   PixelStore oddLuma;
   PixelStore chroma;
-  if (!evenLuma.Create(width) || !oddLuma.Create(width) || !chroma.Create(width))
-    return false;
+  if (!evenLuma.Create(width) || !oddLuma.Create(width) || !chroma.Create(width)) return false;
   FILE* file = file_.Get();
   if (std::fseek(file, offset_, SEEK_SET) != 0) return false;
   const uint8_t* c1 = chroma.Data();

@@ -34,8 +34,7 @@ bool PngReader::PngState::Create() {
   Reset();
   // The version string is the one this program was compiled against: libpng
   // refuses a read structure for another minor version.
-  png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpOnPngError,
-                                IgnorePngWarning);
+  png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpOnPngError, IgnorePngWarning);
   if (!png_) return false;
   info_ = png_create_info_struct(png_);
   return info_ != nullptr;
@@ -66,8 +65,8 @@ void PngReader::Close() {
 int PngReader::Open(const std::string& path, DecodedImage& image) {
   Close();
   file_.Reset(OpenForReading(path));
-  if (!file_ || std::fseek(file_.Get(), 0, SEEK_SET) != 0 || !state_.Create() ||
-      !ReadHeader() || bitDepth_ > 8) {
+  if (!file_ || std::fseek(file_.Get(), 0, SEEK_SET) != 0 || !state_.Create() || !ReadHeader() ||
+      bitDepth_ > 8) {
     Close();
     return 0;
   }

@@ -71,8 +71,8 @@ int TiffReader::Read() {
   std::unique_ptr<uint8_t[]> swapRow(new (std::nothrow) uint8_t[rasterStride]);
   PixelStore raster;
   if (!swapRow || !raster.Create(width_ * height_ * 4) ||
-      !TIFFReadRGBAImage(tiff_.get(), width_, height_,
-                         reinterpret_cast<uint32_t*>(raster.Data()), 0)) {
+      !TIFFReadRGBAImage(tiff_.get(), width_, height_, reinterpret_cast<uint32_t*>(raster.Data()),
+                         0)) {
     Close();
     return 0;
   }

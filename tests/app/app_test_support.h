@@ -24,50 +24,50 @@ extern int quitMessages;
 
 // A data object offering exactly one format in global memory.
 class TestDataObject final : public IDataObject {
-  public:
-    TestDataObject(CLIPFORMAT format, std::vector<unsigned char> bytes);
-    // A file list (DROPFILES) with the names in the ANSI code page, or in
-    // UTF-16 when `wide` (the names then given in UTF-8).
-    static TestDataObject FileList(const std::vector<std::string>& names, bool wide = false);
-    static TestDataObject Text(const std::string& text);
+ public:
+  TestDataObject(CLIPFORMAT format, std::vector<unsigned char> bytes);
+  // A file list (DROPFILES) with the names in the ANSI code page, or in
+  // UTF-16 when `wide` (the names then given in UTF-8).
+  static TestDataObject FileList(const std::vector<std::string>& names, bool wide = false);
+  static TestDataObject Text(const std::string& text);
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override;
-    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override;
-    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override;
-    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
-        return OLE_E_ADVISENOTSUPPORTED;
-    }
-    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
-    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override {
-        return OLE_E_ADVISENOTSUPPORTED;
-    }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override;
+  HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override;
+  HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override;
+  HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
+    return OLE_E_ADVISENOTSUPPORTED;
+  }
+  HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+  HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override {
+    return OLE_E_ADVISENOTSUPPORTED;
+  }
 
-    int getDataCalls = 0;
+  int getDataCalls = 0;
 
-  private:
-    CLIPFORMAT format;
-    std::vector<unsigned char> bytes;
+ private:
+  CLIPFORMAT format;
+  std::vector<unsigned char> bytes;
 };
 
 // Runs `drive` on a second thread once a visible dialog (#32770) of
 // `ownerThread` has appeared, passing its handle; the dialog's own loop on
 // the first thread answers the messages `drive` sends.
 class DialogDriver {
-  public:
-    DialogDriver(DWORD ownerThread, std::function<void(HWND dialog)> drive);
-    ~DialogDriver();
-    bool FoundDialog() const { return found.load(); }
+ public:
+  DialogDriver(DWORD ownerThread, std::function<void(HWND dialog)> drive);
+  ~DialogDriver();
+  bool FoundDialog() const { return found.load(); }
 
-  private:
-    std::atomic<bool> found{false};
-    std::atomic<bool> stop{false};
-    std::thread thread;
+ private:
+  std::atomic<bool> found{false};
+  std::atomic<bool> stop{false};
+  std::thread thread;
 };
 
 // The first child of `dialog` (at any depth) of the class, or null.
@@ -80,16 +80,16 @@ void ClickButton(HWND dialog, int id);
 // A fresh folder under the system's temporary folder, removed with its
 // files (one level) when the object goes. Paths end without "\".
 class TempFolder {
-  public:
-    explicit TempFolder(const std::string& name = "app");
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& Path() const { return path; }
-    std::string File(const std::string& name) const { return path + "\\" + name; }
+ public:
+  explicit TempFolder(const std::string& name = "app");
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::string& Path() const { return path; }
+  std::string File(const std::string& name) const { return path + "\\" + name; }
 
-  private:
-    std::string path;
+ private:
+  std::string path;
 };
 
 // A 24-bit BMP file of the size, filled with a colour ramp.

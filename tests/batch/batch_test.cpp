@@ -21,10 +21,10 @@ namespace {
 // Names in the platform's encoding: GBK bytes under the ANSI code page 936,
 // UTF-8 elsewhere.
 #ifdef _WIN32
-const std::string kSuffix = "_\xD1\xB9\xCB\xF5.jpg";      // _压缩.jpg
-const std::string kCat = "\xC3\xA8";                       // 猫
-const std::string kPictures = "\xCD\xBC\xC6\xAC";          // 图片
-const std::string kBackslashTrail = "\x81\x5C";            // 乗, second byte 0x5C
+const std::string kSuffix = "_\xD1\xB9\xCB\xF5.jpg";  // _压缩.jpg
+const std::string kCat = "\xC3\xA8";                  // 猫
+const std::string kPictures = "\xCD\xBC\xC6\xAC";     // 图片
+const std::string kBackslashTrail = "\x81\x5C";       // 乗, second byte 0x5C
 const std::string kHiddenName = "hidden.jpg";
 const std::string kHiddenBase = "hidden";
 #else
@@ -50,8 +50,7 @@ class Recorder : public BatchObserver {
   void OnConverting(size_t index, size_t total, const BatchSource& source) override {
     progress.push_back(std::to_string(index) + "/" + std::to_string(total) + " " + source.path);
   }
-  void OnConverted(const BatchSource& source, const std::string& target,
-                   int32_t result) override {
+  void OnConverted(const BatchSource& source, const std::string& target, int32_t result) override {
     conversions.push_back({source.path, target, result, source.fromFolderScan});
   }
   // How often each source was converted.
@@ -159,8 +158,8 @@ TEST_F(BatchTest, EmptyPiecesBetweenSeparatorsAreItems) {
   options.observer = &recorder;
   CompressDropped(in_ + "a.jpg\r\n\r\n" + in_ + "b.jpg\r\n", options);
   EXPECT_EQ(FileNames(out_), Targets({"a", "b"}));
-  EXPECT_EQ(recorder.progress, (std::vector<std::string>{"1/3 " + in_ + "a.jpg", "2/3 ",
-                                                         "3/3 " + in_ + "b.jpg"}));
+  EXPECT_EQ(recorder.progress,
+            (std::vector<std::string>{"1/3 " + in_ + "a.jpg", "2/3 ", "3/3 " + in_ + "b.jpg"}));
   ASSERT_EQ(recorder.conversions.size(), 3u);
   EXPECT_EQ(recorder.conversions[1].result, kSourceMissing);
 }
@@ -215,8 +214,8 @@ TEST_F(BatchTest, FolderWhoseNameEndsInBackslashTrailByte) {
 }
 
 TEST_F(BatchTest, OutputFolderIsTheDroppedFolder) {
-  const std::vector<std::string> names = {"a.jpg", "b.jpg", kCat + ".jpg", "d.jpg", "e.jpg",
-                                          "f.jpg", "g.jpg", "h.jpg"};
+  const std::vector<std::string> names = {"a.jpg", "b.jpg", kCat + ".jpg", "d.jpg",
+                                          "e.jpg", "f.jpg", "g.jpg",       "h.jpg"};
   const std::string folder = FolderOfJpegs(kPictures, names);
   outputFolder = folder + kSep;
   Recorder recorder;

@@ -24,8 +24,8 @@ TempFolder::TempFolder() {
   if (!EndsWithSeparator(root)) root += kPathSeparator;
 #ifdef _WIN32
   for (int n = 0; n < 1000; ++n) {
-    std::string candidate =
-        root + "dropshrink-batch-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(n);
+    std::string candidate = root + "dropshrink-batch-" + std::to_string(GetCurrentProcessId()) +
+                            "-" + std::to_string(n);
     if (CreateDirectoryA(candidate.c_str(), nullptr)) {
       path_ = candidate + kPathSeparator;
       return;

@@ -34,10 +34,12 @@ TEST(MakeTargetPathTest, AnsiRules) {
       // 乗 is 0x81 0x5C: its second byte is no separator.
       {"trail byte 0x5C in name", "E:\\out\\", "D:\\pics\\\x81\x5C.png", "\x81\x5C"},
       {"trail byte 0x5C in folder", "E:\\out\\", "D:\\\x81\x5C\\cat.png", "cat"},
-      {"trail byte 0x5C before dot", "E:\\out\\", "D:\\pics\\a\x81\x5C.b.png",
-       "a\x81\x5C.b"},
+      {"trail byte 0x5C before dot", "E:\\out\\", "D:\\pics\\a\x81\x5C.b.png", "a\x81\x5C.b"},
       // A lead byte takes the dot after it: the name has no dot of its own.
-      {"trail byte 0x2E", "E:\\out\\", "D:\\pics\\a\xB1\x2E" "b", ""},
+      {"trail byte 0x2E", "E:\\out\\",
+       "D:\\pics\\a\xB1\x2E"
+       "b",
+       ""},
       {"trail byte 0x2E before dot", "E:\\out\\", "D:\\pics\\\xB1\x2E.png", "\xB1\x2E"},
       {"GBK name", "E:\\\xCA\xE4\xB3\xF6\\", "D:\\\xCD\xBC\\\xC3\xA8.tif", "\xC3\xA8"},
       {"lead byte at the end", "E:\\out\\", "D:\\pics\\a.b\xB1", "a"},

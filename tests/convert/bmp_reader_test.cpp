@@ -167,7 +167,12 @@ TEST_F(BmpReaderTest, DeclinedHeaders) {
       {"width 0", patched32(18, 0)},
       {"negative width", patched32(18, 0xFFFFFFFFu)},
       {"height 0", patched32(22, 0)},
-      {"signature BX", [] { Bytes b = WindowsBmp(2, 2); b[1] = 'X'; return b; }()},
+      {"signature BX",
+       [] {
+         Bytes b = WindowsBmp(2, 2);
+         b[1] = 'X';
+         return b;
+       }()},
       {"pixel data offset 14", patched32(10, 14)},
       {"pixel data offset below 14", patched32(10, 8)},
       {"pixel data offset past the end", patched32(10, 0x7FFFFFF0u)},

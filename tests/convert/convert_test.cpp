@@ -47,8 +47,8 @@ TEST_F(ConvertToJpegTest, BadArgumentsTouchNothing) {
       {"missing source, bad quality", "no-such-file", target.c_str(), 0, 0},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(kBadArgument, ConvertToJpeg(row.source, row.target, false, row.quality, true,
-                                          row.smoothing))
+    EXPECT_EQ(kBadArgument,
+              ConvertToJpeg(row.source, row.target, false, row.quality, true, row.smoothing))
         << row.label;
     EXPECT_EQ(before, ReadFileBytes(target)) << row.label;
   }
@@ -90,10 +90,8 @@ TEST_F(ConvertToJpegTest, ConvertsColourGreyProgressiveAndTruncatedSources) {
     bool greyscale;
     int outComponents;
   } rows[] = {
-      {"colour", 3, {}, 0, false, 3},
-      {"colour to grey", 3, {}, 0, true, 1},
-      {"grey to colour", 1, {}, 0, false, 3},
-      {"progressive", 3, {90, true}, 0, false, 3},
+      {"colour", 3, {}, 0, false, 3},         {"colour to grey", 3, {}, 0, true, 1},
+      {"grey to colour", 1, {}, 0, false, 3}, {"progressive", 3, {90, true}, 0, false, 3},
       {"truncated", 3, {}, 1500, false, 3},
   };
   for (const Row& row : rows) {
@@ -106,8 +104,7 @@ TEST_F(ConvertToJpegTest, ConvertsColourGreyProgressiveAndTruncatedSources) {
       bytes.resize(row.cutTo);
       ASSERT_TRUE(WriteFileBytes(source, bytes));
     }
-    ASSERT_EQ(kConverted,
-              ConvertToJpeg(source.c_str(), target.c_str(), row.greyscale, 75, true, 0))
+    ASSERT_EQ(kConverted, ConvertToJpeg(source.c_str(), target.c_str(), row.greyscale, 75, true, 0))
         << row.label;
     RawImage out = test::ReadJpeg(target);
     EXPECT_EQ(67, out.width) << row.label;
@@ -177,10 +174,8 @@ TEST(JpegCodecTest, WriterLayoutAndDepths) {
     bool colour;
     int components;
   } rows[] = {
-      {"24-bit colour", 24, 0, true, 3},
-      {"24-bit grey", 24, 0, false, 1},
-      {"32-bit colour", 32, 0, true, 3},
-      {"palette grey", 8, 2, false, 1},
+      {"24-bit colour", 24, 0, true, 3}, {"24-bit grey", 24, 0, false, 1},
+      {"32-bit colour", 32, 0, true, 3}, {"palette grey", 8, 2, false, 1},
       {"grey colour", 8, 0, true, 3},
   };
   for (const Row& row : rows) {
@@ -332,14 +327,13 @@ TEST(JpegOracleTest, OutputEqualsDjpegCjpegPipeline) {
     const std::string source = folder.File("src.jpg");
     const std::string ours = folder.File("ours.jpg");
     const std::string theirs = folder.File("theirs.jpg");
-    ASSERT_TRUE(WriteJpeg(source, MakePattern(row.width, row.height, row.components),
-                          row.options));
+    ASSERT_TRUE(WriteJpeg(source, MakePattern(row.width, row.height, row.components), row.options));
     ASSERT_EQ(kConverted, ConvertToJpeg(source.c_str(), ours.c_str(), false, 75, true, 0))
         << row.label;
     // Grey sources decode to PGM, which cjpeg would keep grey: ask djpeg for
     // colour so the reference is a colour file, as ours is.
-    const std::string command = "djpeg -rgb '" + source + "' | cjpeg -quality 75 -optimize > '" +
-                                theirs + "'";
+    const std::string command =
+        "djpeg -rgb '" + source + "' | cjpeg -quality 75 -optimize > '" + theirs + "'";
     ASSERT_EQ(0, std::system(command.c_str())) << row.label;
     EXPECT_EQ(ReadFileBytes(theirs), ReadFileBytes(ours)) << row.label;
   }

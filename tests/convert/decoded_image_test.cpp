@@ -49,8 +49,7 @@ TEST(DecodedImageTest, AllocateShapes) {
     if (row.ok) {
       EXPECT_EQ(row.stride, image.RowStride()) << row.label;
       EXPECT_EQ(row.keptPalette, image.PaletteSize()) << row.label;
-      EXPECT_EQ(static_cast<uint32_t>(row.stride * row.height), image.Store().Size())
-          << row.label;
+      EXPECT_EQ(static_cast<uint32_t>(row.stride * row.height), image.Store().Size()) << row.label;
       for (uint32_t i = 0; i < image.Store().Size(); ++i)
         ASSERT_EQ(0, image.Pixels()[i]) << row.label << " byte " << i;
       EXPECT_EQ(1u, temp.PixelFiles().size()) << row.label;

@@ -13,11 +13,11 @@
 namespace dropshrink {
 namespace {
 
+using test::Bytes;
 using test::ReadFileBytes;
 using test::ScopedTempDir;
 using test::TempFolder;
 using test::WriteFileBytes;
-using test::Bytes;
 
 struct PcxHeader {
   int width = 4;
@@ -81,11 +81,15 @@ TEST(DecodePcxLineTest, DecodesExactlyCountBytesAndStopsAtTheDataEnd) {
       {"literals", {1, 2, 191}, 3, {1, 2, 191}, 3},
       {"run of 3", {0xC3, 7}, 3, {7, 7, 7}, 2},
       {"run value above 191", {0xC2, 0xC5, 4}, 3, {0xC5, 0xC5, 4}, 3},
-      {"run of 63", {0xFF, 9, 0xC1, 8}, 64, [] {
+      {"run of 63",
+       {0xFF, 9, 0xC1, 8},
+       64,
+       [] {
          Bytes b(63, 9);
          b.push_back(8);
          return b;
-       }(), 4},
+       }(),
+       4},
       {"run cut at the line end", {0xC5, 9, 1}, 3, {9, 9, 9}, 2},
       {"code 192 writes nothing", {0xC0, 0xEE, 5, 6}, 2, {5, 6}, 4},
       {"code 192 at the line end is not taken", {5, 0xC0, 0xEE}, 1, {5}, 1},
@@ -174,10 +178,10 @@ TEST_F(PcxReaderTest, IndexedOddWidthDropsThePadByteAndCutsRunsAtLineEnds) {
   header.height = 3;
   header.bytesPerLine = 4;  // stored lines are one byte longer than the width
   const Bytes codes = {
-      1,    2,    3,    99,          // row 0; 99 is the pad byte
-      0xC6, 7,                       // row 1: a run of 6 cut to the line's 4
-      0xC0, 0xEE, 4,    0xC2, 0xC8,  // row 2: code 192 first, then 200 as a run
-      0xC1, 98,                      //        the pad byte, as a run of one
+      1,    2,    3, 99,          // row 0; 99 is the pad byte
+      0xC6, 7,                    // row 1: a run of 6 cut to the line's 4
+      0xC0, 0xEE, 4, 0xC2, 0xC8,  // row 2: code 192 first, then 200 as a run
+      0xC1, 98,                   //        the pad byte, as a run of one
   };
   const std::string path = Write(MakePcx(header, codes));
   DecodedImage image;
@@ -211,8 +215,8 @@ TEST_F(PcxReaderTest, ColourPlanesBecomeRedGreenBlue) {
   header.planes = 3;
   header.bytesPerLine = 4;
   const Bytes codes = {
-      10, 11, 12, 0,  20, 21, 22, 0,  30, 31, 32, 0,  // row 0: R, G, B planes
-      0xC4, 200, 0xC4, 0, 0xC3, 5, 0xC1, 0,           // row 1: runs per plane
+      10,   11,  12,   0, 20,   21, 22,   0, 30, 31, 32, 0,  // row 0: R, G, B planes
+      0xC4, 200, 0xC4, 0, 0xC3, 5,  0xC1, 0,                 // row 1: runs per plane
   };
   const std::string path = Write(MakePcx(header, codes, false));
   DecodedImage image;
@@ -278,8 +282,8 @@ TEST_F(PcxReaderTest, DataEndingEarlyFailsTheConversion) {
 TEST_F(PcxReaderTest, ConvertsThroughTheChain) {
   PcxHeader header;
   header.planes = 3;
-  const std::string source = Write(MakePcx(header, {0xC4, 255, 0xC4, 0, 0xC4, 0,
-                                                    0xC4, 0, 0xC4, 0, 0xC4, 255}, false));
+  const std::string source =
+      Write(MakePcx(header, {0xC4, 255, 0xC4, 0, 0xC4, 0, 0xC4, 0, 0xC4, 0, 0xC4, 255}, false));
   const std::string target = folder_.File("out.jpg");
   ASSERT_EQ(kConverted, ConvertToJpeg(source.c_str(), target.c_str(), false, 75, true, 0));
   test::RawImage jpeg = test::ReadJpeg(target);
@@ -300,15 +304,13 @@ TEST_F(PcxReaderTest, MatchesImageMagickPixelForPixel) {
     uint32_t bits;  // 0: ImageMagick's file is one we decline
   } rows[] = {
       {"truecolour, odd width", "-size 7x5 -seed 3 plasma:fractal -type truecolor", 7, 5, 24},
-      {"truecolour, even width", "-size 64x16 -seed 4 plasma:fractal -type truecolor", 64, 16,
-       24},
+      {"truecolour, even width", "-size 64x16 -seed 4 plasma:fractal -type truecolor", 64, 16, 24},
       // Runs of 63 and a run cut by the end of each line.
       {"truecolour, flat", "-size 200x3 xc:#2080C8 -type truecolor", 200, 3, 24},
       {"greyscale", "-size 33x10 gradient: -type grayscale", 33, 10, 24},
       {"palette, odd width", "-size 9x7 -seed 5 plasma:fractal -type palette", 9, 7, 8},
       {"palette, wide", "-size 301x4 -seed 6 plasma:fractal -type palette", 301, 4, 8},
-      {"palette, two colours", "-size 20x6 -seed 7 plasma:fractal -colors 2", 20,
-       6, 8},
+      {"palette, two colours", "-size 20x6 -seed 7 plasma:fractal -colors 2", 20, 6, 8},
       // Four planes: alpha, a layout the reader declines.
       {"truecolour with alpha", "-size 8x4 gradient:red-blue -alpha set", 8, 4, 0},
   };
@@ -334,8 +336,7 @@ TEST_F(PcxReaderTest, MatchesImageMagickPixelForPixel) {
     const Bytes theirs = ReadFileBytes(rgb);
     ASSERT_EQ(row.width, ours.Width()) << row.label;
     ASSERT_EQ(row.height, ours.Height()) << row.label;
-    ASSERT_EQ(theirs.size(), static_cast<size_t>(ours.RowStride()) * ours.Height())
-        << row.label;
+    ASSERT_EQ(theirs.size(), static_cast<size_t>(ours.RowStride()) * ours.Height()) << row.label;
     size_t differing = 0;
     for (size_t i = 0; i < theirs.size(); ++i) differing += theirs[i] != ours.Pixels()[i];
     EXPECT_EQ(0u, differing) << row.label << ": bytes differing from ImageMagick's decode";

@@ -14,11 +14,11 @@
 namespace dropshrink {
 namespace {
 
+using test::Bytes;
 using test::ReadFileBytes;
 using test::ScopedTempDir;
 using test::TempFolder;
 using test::WriteFileBytes;
-using test::Bytes;
 
 constexpr size_t kMegabyte = 1048576;
 
@@ -209,8 +209,7 @@ TEST_F(PhotoCdReaderTest, MatchesImageMagicksReadingOfItsPacs) {
     for (int y = 0; y < l.height; ++y) {
       for (int x = 0; x < l.width; ++x) {
         const uint8_t* luma = &samples[(static_cast<size_t>(y) * l.width + x) * 3];
-        const uint8_t* chroma =
-            &samples[(static_cast<size_t>(y & ~1) * l.width + (x & ~1)) * 3];
+        const uint8_t* chroma = &samples[(static_cast<size_t>(y & ~1) * l.width + (x & ~1)) * 3];
         uint8_t expected[3];
         PhotoCdToRgb(luma[0], chroma[1], chroma[2], expected);
         const uint8_t* got = image.Row(y) + 3 * x;

@@ -37,7 +37,7 @@ struct PngSpec {
   double gamma = 0;  // 0: no gAMA chunk
   bool srgb = false;
   std::vector<png_color> palette;
-  Bytes paletteAlpha;      // tRNS for a palette
+  Bytes paletteAlpha;        // tRNS for a palette
   int transparentGrey = -1;  // tRNS for grey
 };
 
@@ -116,7 +116,6 @@ class PngReaderTest : public test::EngineTest {
     PngReader reader;
     return reader.Open(Write(bytes), image) == 1 && reader.Read() == 1;
   }
-
 };
 
 TEST_F(PngReaderTest, ColourTypesAndDepths) {
@@ -149,21 +148,26 @@ TEST_F(PngReaderTest, ColourTypesAndDepths) {
 
   const Case cases[] = {
       {"RGBA gives alpha, red, green, blue",
-       spec(2, 1, 8, PNG_COLOR_TYPE_RGBA, {10, 20, 30, 40, 50, 60, 70, 255}), 32, 0,
+       spec(2, 1, 8, PNG_COLOR_TYPE_RGBA, {10, 20, 30, 40, 50, 60, 70, 255}),
+       32,
+       0,
        {40, 10, 20, 30, 255, 50, 60, 70}},
       {"RGB", spec(2, 2, 8, PNG_COLOR_TYPE_RGB, Pattern(2, 2, 3)), 24, 0, Pattern(2, 2, 3)},
       {"RGB with tRNS keeps three bytes", rgbTrns, 24, 0, {1, 2, 3}},
       {"1-bit grey gives 0 and 255, rows not mixed",
-       spec(10, 2, 1, PNG_COLOR_TYPE_GRAY, {0xB0, 0x40, 0x0F, 0xC0}), 8, 0,
+       spec(10, 2, 1, PNG_COLOR_TYPE_GRAY, {0xB0, 0x40, 0x0F, 0xC0}),
+       8,
+       0,
        {255, 0, 255, 255, 0, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 255, 255, 255, 255, 255}},
       {"2-bit grey widened", spec(4, 1, 2, PNG_COLOR_TYPE_GRAY, {0x1B}), 8, 0, {0, 85, 170, 255}},
-      {"4-bit grey widened", spec(3, 1, 4, PNG_COLOR_TYPE_GRAY, {0x0F, 0x80}), 8, 0,
-       {0, 255, 136}},
+      {"4-bit grey widened", spec(3, 1, 4, PNG_COLOR_TYPE_GRAY, {0x0F, 0x80}), 8, 0, {0, 255, 136}},
       {"8-bit grey", spec(3, 1, 8, PNG_COLOR_TYPE_GRAY, {0, 77, 255}), 8, 0, {0, 77, 255}},
       {"2-bit grey with tRNS stays one byte a pixel", grey2Trns, 8, 0, {0, 85, 170, 255}},
       {"8-bit grey with tRNS", grey8Trns, 8, 0, {7, 9}},
       {"grey with alpha gives the grey alone",
-       spec(2, 2, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {100, 0, 200, 255, 1, 2, 3, 4}), 8, 0,
+       spec(2, 2, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {100, 0, 200, 255, 1, 2, 3, 4}),
+       8,
+       0,
        {100, 200, 1, 3}},
       {"2-bit palette gives one index a byte", palette2, 8, 4, {3, 2, 1, 0, 3}},
       {"palette with tRNS still gives indices", paletteTrns, 8, 4, {3, 2, 1, 0, 3}},

@@ -239,8 +239,9 @@ bool WriteJpeg(const std::string& path, const RawImage& image, JpegOptions optio
   info.image_width = static_cast<JDIMENSION>(image.width);
   info.image_height = static_cast<JDIMENSION>(image.height);
   info.input_components = image.components;
-  info.in_color_space =
-      image.components == 1 ? JCS_GRAYSCALE : image.components == 4 ? JCS_CMYK : JCS_RGB;
+  info.in_color_space = image.components == 1   ? JCS_GRAYSCALE
+                        : image.components == 4 ? JCS_CMYK
+                                                : JCS_RGB;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, options.quality, TRUE);
   if (options.progressive) jpeg_simple_progression(&info);

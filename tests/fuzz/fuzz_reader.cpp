@@ -136,10 +136,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 #else
   if (!WriteInput(data, size, 0)) Fail("write", inputPath);
-  DecodeWithReader<DROPSHRINK_FUZZ_READER>(
-      [](DROPSHRINK_FUZZ_READER& reader, DecodedImage& image) {
-        return reader.Open(inputPath, image);
-      });
+  DecodeWithReader<DROPSHRINK_FUZZ_READER>([](DROPSHRINK_FUZZ_READER& reader, DecodedImage& image) {
+    return reader.Open(inputPath, image);
+  });
   CheckNoPixelFiles("after the reader");
   DecodeWithChain();
 #endif

@@ -17,14 +17,14 @@ ByteArray ReadTestFile(const char* name);
 
 // The ARGB pixels of a GDI+ bitmap, read through GdipBitmapLockBits.
 struct Pixels {
-    int width = 0;
-    int height = 0;
-    std::vector<uint32_t> argb;
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> argb;
 
-    uint32_t At(int x, int y) const { return argb[static_cast<size_t>(y) * width + x]; }
-    static uint32_t Alpha(uint32_t p) { return p >> 24; }
-    // Counts the pixels of the rectangle [x0, x1) × [y0, y1) that match.
-    int Count(int x0, int y0, int x1, int y1, const std::function<bool(uint32_t)>& match) const;
+  uint32_t At(int x, int y) const { return argb[static_cast<size_t>(y) * width + x]; }
+  static uint32_t Alpha(uint32_t p) { return p >> 24; }
+  // Counts the pixels of the rectangle [x0, x1) × [y0, y1) that match.
+  int Count(int x0, int y0, int x1, int y1, const std::function<bool(uint32_t)>& match) const;
 };
 
 Pixels ReadPixels(Gdiplus::GpBitmap* bitmap);
@@ -39,18 +39,18 @@ skin::ScopedGpImage MakeSolidImage(int w, int h, uint32_t argb);
 // Hidden unless asked: Wine waits up to two seconds for a shown window to be
 // withdrawn when there is no window manager, which is the case on Xvfb.
 class TestWindow {
-  public:
-    TestWindow(int width, int height, bool visible = false);
-    ~TestWindow();
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
+ public:
+  TestWindow(int width, int height, bool visible = false);
+  ~TestWindow();
+  TestWindow(const TestWindow&) = delete;
+  TestWindow& operator=(const TestWindow&) = delete;
 
-    HWND Get() const { return window; }
-    // A child of the given class; destroyed with the window.
-    HWND AddChild(const char* cls, const char* text, DWORD style, int x, int y, int w, int h);
+  HWND Get() const { return window; }
+  // A child of the given class; destroyed with the window.
+  HWND AddChild(const char* cls, const char* text, DWORD style, int x, int y, int w, int h);
 
-  private:
-    HWND window = nullptr;
+ private:
+  HWND window = nullptr;
 };
 
 void PumpMessages();

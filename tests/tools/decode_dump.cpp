@@ -154,8 +154,7 @@ int main(int argc, char** argv) {
   if (differing) {
     const size_t pixel = worstAt / 3;
     std::printf("%zu samples differ by more than %d; worst %d at (%zu, %zu) channel %zu\n",
-                differing, tolerance, worst, pixel % rgb.Width(), pixel / rgb.Width(),
-                worstAt % 3);
+                differing, tolerance, worst, pixel % rgb.Width(), pixel / rgb.Width(), worstAt % 3);
     return 1;
   }
   std::printf("equal%s\n", worst ? " within tolerance" : "");
