@@ -56,7 +56,10 @@ bool PixelStore::Create(uint32_t size, const char* prefix) {
     }
     file_ = fd;
     path_ = path;
-    if (ftruncate(fd, static_cast<off_t>(size)) == 0) {
+    // Reserve the blocks now: a sparse file would run out of room while the
+    // mapping is written, and the process would die of SIGBUS instead of
+    // the allocation failing here.
+    if (posix_fallocate(fd, 0, static_cast<off_t>(size)) == 0) {
       void* view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
       if (view != MAP_FAILED) data_ = static_cast<uint8_t*>(view);
     }
