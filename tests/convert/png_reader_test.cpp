@@ -27,7 +27,7 @@ using test::Bytes;
 
 // What a fixture PNG holds. `samples` are the rows as PNG stores them,
 // packed for depths below 8.
-struct PngSpec {
+struct PngPicture {
   int width = 1;
   int height = 1;
   int bitDepth = 8;
@@ -41,7 +41,7 @@ struct PngSpec {
   int transparentGrey = -1;  // tRNS for grey
 };
 
-size_t RowBytes(const PngSpec& s) {
+size_t RowBytes(const PngPicture& s) {
   int channels = 1;
   if (s.colourType == PNG_COLOR_TYPE_RGB) channels = 3;
   if (s.colourType == PNG_COLOR_TYPE_RGBA) channels = 4;
@@ -50,7 +50,7 @@ size_t RowBytes(const PngSpec& s) {
 }
 
 // libpng's errors jump back here; only trivially destructible locals.
-bool WritePngFile(FILE* file, const PngSpec& s, png_bytep* rows) {
+bool WritePngFile(FILE* file, const PngPicture& s, png_bytep* rows) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) return false;
@@ -83,7 +83,7 @@ bool WritePngFile(FILE* file, const PngSpec& s, png_bytep* rows) {
   return true;
 }
 
-Bytes EncodePng(const TempFolder& folder, const PngSpec& s) {
+Bytes EncodePng(const TempFolder& folder, const PngPicture& s) {
   const size_t rowBytes = RowBytes(s);
   EXPECT_EQ(s.samples.size(), rowBytes * s.height);
   std::vector<png_bytep> rows;
@@ -121,13 +121,13 @@ class PngReaderTest : public test::EngineTest {
 TEST_F(PngReaderTest, ColourTypesAndDepths) {
   struct Case {
     const char* label;
-    PngSpec spec;
+    PngPicture picture;
     uint32_t bits;
     int32_t paletteSize;
     Bytes pixels;  // the decoded image's bytes, rows without gaps
   };
-  auto spec = [](int w, int h, int depth, int type, Bytes samples) {
-    PngSpec s;
+  auto make = [](int w, int h, int depth, int type, Bytes samples) {
+    PngPicture s;
     s.width = w;
     s.height = h;
     s.bitDepth = depth;
@@ -135,37 +135,37 @@ TEST_F(PngReaderTest, ColourTypesAndDepths) {
     s.samples = std::move(samples);
     return s;
   };
-  PngSpec palette2 = spec(5, 1, 2, PNG_COLOR_TYPE_PALETTE, {0xE4, 0xC0});  // 3 2 1 0 | 3
+  PngPicture palette2 = make(5, 1, 2, PNG_COLOR_TYPE_PALETTE, {0xE4, 0xC0});  // 3 2 1 0 | 3
   palette2.palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {100, 110, 120}};
-  PngSpec paletteTrns = palette2;
+  PngPicture paletteTrns = palette2;
   paletteTrns.paletteAlpha = {0, 128};
-  PngSpec grey2Trns = spec(4, 1, 2, PNG_COLOR_TYPE_GRAY, {0x1B});  // 0 1 2 3
+  PngPicture grey2Trns = make(4, 1, 2, PNG_COLOR_TYPE_GRAY, {0x1B});  // 0 1 2 3
   grey2Trns.transparentGrey = 1;
-  PngSpec grey8Trns = spec(2, 1, 8, PNG_COLOR_TYPE_GRAY, {7, 9});
+  PngPicture grey8Trns = make(2, 1, 8, PNG_COLOR_TYPE_GRAY, {7, 9});
   grey8Trns.transparentGrey = 7;
-  PngSpec rgbTrns = spec(1, 1, 8, PNG_COLOR_TYPE_RGB, {1, 2, 3});
+  PngPicture rgbTrns = make(1, 1, 8, PNG_COLOR_TYPE_RGB, {1, 2, 3});
   rgbTrns.transparentGrey = 0;  // png_color_16 zero: an RGB tRNS of (0, 0, 0)
 
   const Case cases[] = {
       {"RGBA gives alpha, red, green, blue",
-       spec(2, 1, 8, PNG_COLOR_TYPE_RGBA, {10, 20, 30, 40, 50, 60, 70, 255}),
+       make(2, 1, 8, PNG_COLOR_TYPE_RGBA, {10, 20, 30, 40, 50, 60, 70, 255}),
        32,
        0,
        {40, 10, 20, 30, 255, 50, 60, 70}},
-      {"RGB", spec(2, 2, 8, PNG_COLOR_TYPE_RGB, Pattern(2, 2, 3)), 24, 0, Pattern(2, 2, 3)},
+      {"RGB", make(2, 2, 8, PNG_COLOR_TYPE_RGB, Pattern(2, 2, 3)), 24, 0, Pattern(2, 2, 3)},
       {"RGB with tRNS keeps three bytes", rgbTrns, 24, 0, {1, 2, 3}},
       {"1-bit grey gives 0 and 255, rows not mixed",
-       spec(10, 2, 1, PNG_COLOR_TYPE_GRAY, {0xB0, 0x40, 0x0F, 0xC0}),
+       make(10, 2, 1, PNG_COLOR_TYPE_GRAY, {0xB0, 0x40, 0x0F, 0xC0}),
        8,
        0,
        {255, 0, 255, 255, 0, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 255, 255, 255, 255, 255}},
-      {"2-bit grey widened", spec(4, 1, 2, PNG_COLOR_TYPE_GRAY, {0x1B}), 8, 0, {0, 85, 170, 255}},
-      {"4-bit grey widened", spec(3, 1, 4, PNG_COLOR_TYPE_GRAY, {0x0F, 0x80}), 8, 0, {0, 255, 136}},
-      {"8-bit grey", spec(3, 1, 8, PNG_COLOR_TYPE_GRAY, {0, 77, 255}), 8, 0, {0, 77, 255}},
+      {"2-bit grey widened", make(4, 1, 2, PNG_COLOR_TYPE_GRAY, {0x1B}), 8, 0, {0, 85, 170, 255}},
+      {"4-bit grey widened", make(3, 1, 4, PNG_COLOR_TYPE_GRAY, {0x0F, 0x80}), 8, 0, {0, 255, 136}},
+      {"8-bit grey", make(3, 1, 8, PNG_COLOR_TYPE_GRAY, {0, 77, 255}), 8, 0, {0, 77, 255}},
       {"2-bit grey with tRNS stays one byte a pixel", grey2Trns, 8, 0, {0, 85, 170, 255}},
       {"8-bit grey with tRNS", grey8Trns, 8, 0, {7, 9}},
       {"grey with alpha gives the grey alone",
-       spec(2, 2, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {100, 0, 200, 255, 1, 2, 3, 4}),
+       make(2, 2, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {100, 0, 200, 255, 1, 2, 3, 4}),
        8,
        0,
        {100, 200, 1, 3}},
@@ -175,16 +175,16 @@ TEST_F(PngReaderTest, ColourTypesAndDepths) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     DecodedImage image;
-    ASSERT_TRUE(Decode(EncodePng(folder_, c.spec), image));
-    EXPECT_EQ(image.Width(), c.spec.width);
-    EXPECT_EQ(image.Height(), c.spec.height);
+    ASSERT_TRUE(Decode(EncodePng(folder_, c.picture), image));
+    EXPECT_EQ(image.Width(), c.picture.width);
+    EXPECT_EQ(image.Height(), c.picture.height);
     EXPECT_EQ(image.BitsPerPixel(), c.bits);
     EXPECT_EQ(image.PaletteSize(), c.paletteSize);
     EXPECT_EQ(PixelBytes(image), c.pixels);
     for (int i = 0; i < c.paletteSize; ++i) {
-      EXPECT_EQ(image.Palette()[i].red, c.spec.palette[i].red) << "entry " << i;
-      EXPECT_EQ(image.Palette()[i].green, c.spec.palette[i].green) << "entry " << i;
-      EXPECT_EQ(image.Palette()[i].blue, c.spec.palette[i].blue) << "entry " << i;
+      EXPECT_EQ(image.Palette()[i].red, c.picture.palette[i].red) << "entry " << i;
+      EXPECT_EQ(image.Palette()[i].green, c.picture.palette[i].green) << "entry " << i;
+      EXPECT_EQ(image.Palette()[i].blue, c.picture.palette[i].blue) << "entry " << i;
     }
   }
 }
@@ -204,7 +204,7 @@ TEST_F(PngReaderTest, InterlacedEqualsNonInterlaced) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    PngSpec s;
+    PngPicture s;
     s.width = 13;
     s.height = 11;
     s.bitDepth = c.bitDepth;
@@ -235,7 +235,7 @@ TEST_F(PngReaderTest, GammaCorrection) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    PngSpec grey;
+    PngPicture grey;
     grey.width = 3;
     grey.colourType = PNG_COLOR_TYPE_GRAY;
     grey.samples = {0, 64, 128};
@@ -253,7 +253,7 @@ TEST_F(PngReaderTest, GammaCorrection) {
     }
 
     // A palette keeps its colours as stored, whatever the gamma.
-    PngSpec palette;
+    PngPicture palette;
     palette.width = 2;
     palette.colourType = PNG_COLOR_TYPE_PALETTE;
     palette.samples = {1, 0};
@@ -268,7 +268,7 @@ TEST_F(PngReaderTest, GammaCorrection) {
 }
 
 TEST_F(PngReaderTest, IndexPastThePaletteConvertsToBlackQuietly) {
-  PngSpec s;
+  PngPicture s;
   s.width = 4;
   s.bitDepth = 2;
   s.colourType = PNG_COLOR_TYPE_PALETTE;
@@ -287,14 +287,14 @@ TEST_F(PngReaderTest, IndexPastThePaletteConvertsToBlackQuietly) {
 
 TEST_F(PngReaderTest, DeclinedFiles) {
   auto sixteen = [&](int type, int channels) {
-    PngSpec s;
+    PngPicture s;
     s.width = 2;
     s.bitDepth = 16;
     s.colourType = type;
     s.samples = Pattern(2 * channels * 2, 1, 1);
     return EncodePng(folder_, s);
   };
-  PngSpec rgb;
+  PngPicture rgb;
   rgb.width = 2;
   rgb.samples = Pattern(2, 1, 3);
   const Bytes good = EncodePng(folder_, rgb);
@@ -329,7 +329,7 @@ TEST_F(PngReaderTest, DeclinedFiles) {
 }
 
 TEST_F(PngReaderTest, DamagedImageDataFailsRead) {
-  PngSpec s;
+  PngPicture s;
   s.width = 64;
   s.height = 64;
   s.samples = Pattern(64, 64, 3);
@@ -361,7 +361,7 @@ TEST_F(PngReaderTest, DamagedImageDataFailsRead) {
 }
 
 TEST_F(PngReaderTest, ChainDecodesPng) {
-  PngSpec s;
+  PngPicture s;
   s.width = 5;
   s.height = 4;
   s.colourType = PNG_COLOR_TYPE_RGBA;
